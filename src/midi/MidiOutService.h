@@ -1,0 +1,38 @@
+#pragma once
+
+#include "midi/MidiResult.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vireo {
+
+// The operating system's MIDI output service, as the output port uses it. Every call answers
+// with a result code (0 for success) and never throws. Device indexes run from 0 to
+// deviceCount() - 1; index -1 is the mapper, which deviceCount() does not count.
+class MidiOutService {
+public:
+    using Handle = std::uint32_t; // 0 is the null handle, never given out by open()
+    static constexpr int kMapper = -1;
+
+    virtual ~MidiOutService() = default;
+
+    virtual unsigned deviceCount() = 0;
+    // Capability query: the product name of a device.
+    virtual MidiResult productName(int index, std::string& name) = 0;
+    virtual MidiResult open(int index, Handle& handle) = 0;
+    // A short message packed as status | data1 << 8 | data2 << 16.
+    virtual MidiResult shortMessage(Handle handle, std::uint32_t packed) = 0;
+    // A long (system-exclusive) message. The service owns the bytes from here on and keeps
+    // them for as long as it needs them; the call does not wait for them to reach the wire.
+    virtual MidiResult longMessage(Handle handle, std::vector<std::uint8_t> bytes) = 0;
+    virtual MidiResult reset(Handle handle) = 0;
+    // After a successful close the handle is invalid.
+    virtual MidiResult close(Handle handle) = 0;
+    // The service's text for a code, or nullopt when it has none.
+    virtual std::optional<std::string> errorText(MidiResult code) = 0;
+};
+
+} // namespace vireo

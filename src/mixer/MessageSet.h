@@ -1,0 +1,190 @@
+#pragma once
+
+// Every message the mixer sends to the synthesizer, as bytes: the system-exclusive catalogue,
+// the channel controllers, the effect type tables and the initialisation sequence.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace vireo::synth {
+
+template <std::size_t N>
+using SysEx = std::array<std::uint8_t, N>;
+
+// The longest system-exclusive string the send path passes on.
+inline constexpr std::size_t kMaxSysExLength = 11;
+inline constexpr int kChannelCount = 16;
+inline constexpr int kADPartCount = 2;
+
+// A slider's position p stands for the level 127 - p, and back.
+constexpr int InvertLevel(int x)
+{
+    return 127 - x;
+}
+
+// Universal real-time master volume to all devices: fine byte 11, coarse byte the level.
+constexpr SysEx<8> MasterVolume(std::uint8_t level)
+{
+    return {0xF0, 0x7F, 0x7F, 0x04, 0x01, 0x11, level, 0xF7};
+}
+
+// XG A/D part parameters (address 10 pp xx).
+enum class ADParameter : std::uint8_t {
+    Volume = 0x0B,
+    DryLevel = 0x11,
+    ChorusSend = 0x12,
+    ReverbSend = 0x13,
+    VariationSend = 0x14,
+};
+
+constexpr SysEx<9> ADPartLevel(ADParameter parameter, std::uint8_t part, std::uint8_t level)
+{
+    return {0xF0, 0x43, 0x10, 0x4C, 0x10, part, static_cast<std::uint8_t>(parameter), level, 0xF7};
+}
+
+// XG effect block addresses (02 01 aa): type of reverb, chorus and variation.
+enum class EffectBlock : std::uint8_t { Reverb = 0x00, Chorus = 0x20, Variation = 0x40 };
+
+constexpr SysEx<10> EffectParameter(std::uint8_t address, std::uint8_t msb, std::uint8_t lsb)
+{
+    return {0xF0, 0x43, 0x10, 0x4C, 0x02, 0x01, address, msb, lsb, 0xF7};
+}
+
+constexpr SysEx<10> EffectType(EffectBlock block, std::uint8_t mm, std::uint8_t ll)
+{
+    return EffectParameter(static_cast<std::uint8_t>(block), mm, ll);
+}
+
+inline constexpr SysEx<9> LockOn{0xF0, 0x43, 0x10, 0x49, 0x01, 0x00, 0x01, 0x01, 0xF7};
+inline constexpr SysEx<9> LockOff{0xF0, 0x43, 0x10, 0x49, 0x01, 0x00, 0x01, 0x00, 0xF7};
+inline constexpr SysEx<9> XGSystemOn{0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7};
+inline constexpr SysEx<11> GSReset{0xF0, 0x41, 0x10, 0x42, 0x12, 0x40,
+                                   0x00, 0x7F, 0x00, 0x41, 0xF7};
+inline constexpr SysEx<6> GMSystemOn{0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7};
+
+// Sent in this order by InitializeSynthesizer.
+inline constexpr std::array<SysEx<9>, 8> InitializationSequence{{
+    {0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7F, 0x00, 0xF7}, // XG All Parameter Reset
+    {0xF0, 0x43, 0x10, 0x49, 0x01, 0x00, 0x00, 0x01, 0xF7},
+    XGSystemOn,
+    {0xF0, 0x43, 0x10, 0x4C, 0x11, 0x00, 0x00, 0x01, 0xF7},
+    {0xF0, 0x43, 0x10, 0x4C, 0x02, 0x01, 0x5A, 0x01, 0xF7}, // Variation Connection = 01
+    {0xF0, 0x43, 0x10, 0x4C, 0x02, 0x01, 0x5B, 0x40, 0xF7}, // Variation Part = 40
+    {0xF0, 0x43, 0x10, 0x4C, 0x02, 0x01, 0x5B, 0x41, 0xF7}, // Variation Part = 41
+    {0xF0, 0x43, 0x10, 0x4C, 0x10, 0x00, 0x00, 0x00, 0xF7},
+}};
+
+// Channel control changes: B0 + channel, controller, level.
+enum class ChannelController : std::uint8_t { Volume = 0x07, ReverbSend = 0x5B, ChorusSend = 0x5D };
+inline constexpr std::uint8_t kControlChange = 0xB0;
+
+// One entry of an effect type list: the item text and its two bytes. In the variation list an
+// entry whose first byte is A0 or above is a preset of `second` steps from step first - A0.
+struct EffectTypeEntry {
+    std::string_view name;
+    std::uint8_t first;
+    std::uint8_t second;
+
+    constexpr bool isPreset() const { return first >= 0xA0; }
+    constexpr int firstStep() const { return first - 0xA0; }
+    constexpr int stepCount() const { return second; }
+};
+
+inline constexpr std::array<EffectTypeEntry, 12> kReverbTypes{{
+    {"No Effect", 0x00, 0x00}, {"Hall1", 0x01, 0x00},  {"Hall2", 0x01, 0x01},
+    {"Room1", 0x02, 0x00},     {"Room2", 0x02, 0x01},  {"Room3", 0x02, 0x02},
+    {"Stage1", 0x03, 0x00},    {"Stage2", 0x03, 0x01}, {"Plate", 0x04, 0x00},
+    {"White Room", 0x10, 0x00}, {"Tunnel", 0x11, 0x00}, {"Basement", 0x13, 0x00},
+}};
+
+inline constexpr std::array<EffectTypeEntry, 12> kChorusTypes{{
+    {"No Effect", 0x00, 0x00}, {"Chorus1", 0x41, 0x00},  {"Chorus2", 0x41, 0x01},
+    {"Chorus3", 0x41, 0x02},   {"Chorus4", 0x41, 0x08},  {"Celeste1", 0x42, 0x00},
+    {"Celeste2", 0x42, 0x01},  {"Celeste3", 0x42, 0x02}, {"Celeste4", 0x42, 0x08},
+    {"Flanger1", 0x43, 0x00},  {"Flanger2", 0x43, 0x01}, {"Flanger3", 0x43, 0x08},
+}};
+
+inline constexpr std::array<EffectTypeEntry, 53> kVariationTypes{{
+    {"No Effect", 0x00, 0x00},
+    {"Hall1", 0x01, 0x00},
+    {"Hall2", 0x01, 0x01},
+    {"Room1", 0x02, 0x00},
+    {"Room2", 0x02, 0x01},
+    {"Room3", 0x02, 0x02},
+    {"Stage1", 0x03, 0x00},
+    {"Stage2", 0x03, 0x01},
+    {"Plate", 0x04, 0x00},
+    {"Delay L,C,R", 0x05, 0x00},
+    {"Delay L,R", 0x06, 0x00},
+    {"Echo", 0x07, 0x00},
+    {"Cross Delay", 0x08, 0x00},
+    {"Early Ref1", 0x09, 0x00},
+    {"Early Ref2", 0x09, 0x01},
+    {"Gate Reverb", 0x0A, 0x00},
+    {"Reverse Gate", 0x0B, 0x00},
+    {"Karaoke 1", 0x14, 0x00},
+    {"Karaoke 2", 0x14, 0x01},
+    {"Karaoke 3", 0x14, 0x02},
+    {"Chorus1", 0x41, 0x00},
+    {"Chorus2", 0x41, 0x01},
+    {"Chorus3", 0x41, 0x02},
+    {"Chorus4", 0x41, 0x08},
+    {"Celeste1", 0x42, 0x00},
+    {"Celeste2", 0x42, 0x01},
+    {"Celeste3", 0x42, 0x02},
+    {"Celeste4", 0x42, 0x08},
+    {"Flanger1", 0x43, 0x00},
+    {"Flanger2", 0x43, 0x01},
+    {"Flanger3", 0x43, 0x08},
+    {"Symphonic", 0x44, 0x00},
+    {"Rotary Speaker", 0x45, 0x00},
+    {"Tremolo", 0x46, 0x00},
+    {"Auto Pan", 0x47, 0x00},
+    {"Phaser1", 0x48, 0x00},
+    {"Phaser2", 0x48, 0x08},
+    {"Distortion", 0x49, 0x00},
+    {"Over Driver", 0x4A, 0x00},
+    {"Amp Simulator", 0x4B, 0x00},
+    {"3Band EQ(Mono)", 0x4C, 0x00},
+    {"2Band EQ(Stereo)", 0x4D, 0x00},
+    {"Auto WAH(LFO)", 0x4E, 0x00},
+    {"Pitch Change", 0x50, 0x00},
+    {"Voice Cancel", 0x55, 0x00},
+    {"Thru", 0x40, 0x00},
+    {"Alien", 0xA1, 0x04},
+    {"Harmony", 0xA5, 0x04},
+    {"Vocal", 0xA9, 0x02},
+    {"RadioVoice", 0xAB, 0x03},
+    {"OctaveUp", 0xAE, 0x04},
+    {"OctaveDown", 0xB2, 0x04},
+    {"Flash", 0xB6, 0x03},
+}};
+
+// One step of a variation preset: XG variation address aa (40 type, 42..48 parameters 1..4)
+// and its two data bytes.
+struct PresetStep {
+    std::uint8_t aa;
+    std::uint8_t mm;
+    std::uint8_t ll;
+};
+
+// Steps numbered from 1: kPresetSteps[n - 1] is step n.
+inline constexpr std::array<PresetStep, 24> kPresetSteps{{
+    {0x40, 0x50, 0x00}, {0x42, 0x00, 0x58}, {0x46, 0x00, 0x40}, {0x48, 0x00, 0x40}, // Alien
+    {0x40, 0x50, 0x00}, {0x42, 0x00, 0x44}, {0x46, 0x00, 0x40}, {0x48, 0x00, 0x40}, // Harmony
+    {0x40, 0x03, 0x00}, {0x42, 0x00, 0x20},                                         // Vocal
+    {0x40, 0x4E, 0x00}, {0x44, 0x00, 0x00}, {0x46, 0x00, 0x2C},                     // RadioVoice
+    {0x40, 0x50, 0x00}, {0x42, 0x00, 0x4C}, {0x46, 0x00, 0x40}, {0x48, 0x00, 0x40}, // OctaveUp
+    {0x40, 0x50, 0x00}, {0x42, 0x00, 0x34}, {0x46, 0x00, 0x40}, {0x48, 0x00, 0x40}, // OctaveDown
+    {0x40, 0x46, 0x00}, {0x42, 0x00, 0x6D}, {0x44, 0x00, 0x7F},                     // Flash
+}};
+
+constexpr SysEx<10> VariationPresetStep(int stepNumber)
+{
+    const PresetStep& step = kPresetSteps[static_cast<std::size_t>(stepNumber - 1)];
+    return EffectParameter(step.aa, step.mm, step.ll);
+}
+
+} // namespace vireo::synth
