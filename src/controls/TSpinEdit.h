@@ -33,11 +33,11 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void step(int delta);
     void clampText();
-    void layoutParts();
 
     QLineEdit* edit_;
     QToolButton* up_;
