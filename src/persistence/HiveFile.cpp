@@ -1,0 +1,99 @@
+#include "persistence/HiveFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vireo {
+namespace {
+
+constexpr int kLockWaitMs = 3000;
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd)
+        : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Reads the whole file into text unless it holds more than the limit.
+bool ReadCapped(int fd, std::string& text) {
+    text.resize(std::size_t(kMaxHiveFileBytes) + 1);
+    std::size_t filled = 0;
+    while (filled < text.size()) {
+        const ssize_t got = ::read(fd, text.data() + filled, text.size() - filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        filled += std::size_t(got);
+    }
+    text.resize(filled);
+    return filled <= std::size_t(kMaxHiveFileBytes);
+}
+
+using State = HiveFileContents::State;
+
+} // namespace
+
+HiveFileContents ReadHiveFile(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    const FileDescriptor fd(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0)
+        return {errno == ENOENT || errno == ENOTDIR ? State::Missing : State::Unusable, {}};
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxHiveFileBytes)
+        return {State::Unusable, {}};
+    std::string text;
+    if (!ReadCapped(fd.get(), text))
+        return {State::Unusable, {}};
+    auto document = HiveDocument::Parse(text);
+    if (!document)
+        return {State::Unusable, {}};
+    return {State::Read, std::move(document)};
+}
+
+bool UpdateHiveFile(const QString& path, const std::function<bool(HiveDocument&)>& change) {
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    QLockFile lock(path + ".lock");
+    if (!lock.tryLock(kLockWaitMs))
+        return false;
+    HiveFileContents contents = ReadHiveFile(path);
+    if (contents.state == State::Unusable)
+        return false;
+    if (contents.state == State::Read && ::access(QFile::encodeName(path).constData(), W_OK) != 0)
+        return false;
+    HiveDocument document = contents.document ? std::move(*contents.document) : HiveDocument();
+    if (!change(document))
+        return false;
+    const std::string text = document.Serialize();
+    if (qint64(text.size()) > kMaxHiveFileBytes || !HiveDocument::Parse(text))
+        return false; // never write what could not be read back
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(text.data(), qint64(text.size())) != qint64(text.size())) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace vireo
