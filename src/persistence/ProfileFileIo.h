@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// File access beneath ProfileFile: a capped read that never blocks, and a whole-file replace.
+namespace vireo::profile_io {
+
+enum class ReadStatus {
+    Read,       // the whole file
+    Missing,    // no such file: it reads empty and may be created
+    TooLarge,   // only its first cap bytes, up to their last line end
+    Unreadable, // not a regular file (a folder, a pipe, a device) or a read error
+};
+
+struct FileBytes {
+    ReadStatus status = ReadStatus::Missing;
+    std::string bytes;
+};
+
+FileBytes ReadCapped(const std::string& path, std::size_t cap);
+
+// Writes bytes into a new file beside the target and renames it over the target, so that the
+// target holds either its old bytes or all of the new ones. Symbolic links are followed to
+// the file they name, which is replaced while the links stay; a replaced file keeps its
+// permissions and, where allowed, its owner. False when anything fails; then no file changed
+// and no temporary file is left behind.
+bool ReplaceWhole(const std::string& path, std::string_view bytes);
+
+} // namespace vireo::profile_io
