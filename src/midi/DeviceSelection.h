@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string_view>
+
+namespace vireo {
+
+class PreferencesStore;
+class TMidiOutput;
+
+// Tries the port's devices from index 0 upward until one's product name contains text
+// (case-sensitive). True when found, the port then on that device; otherwise the port is left
+// on the last device tried, or untouched when there is none. The mapper is never tried.
+// A device whose name cannot be read raises the port's error.
+bool FindDeviceByName(TMidiOutput& port, std::string_view text);
+
+// Points the closed port at the output device for this user. The first time on a machine it
+// probes the product names for "Multi-", then "MPU", records the probe per machine and the
+// chosen name per user; later it looks the user's recorded name up again. When nothing fits,
+// the mapper (-1) is used. Leaves the store's root on CurrentUser.
+void ChooseOutputDevice(TMidiOutput& port, PreferencesStore& store);
+
+} // namespace vireo
