@@ -65,7 +65,7 @@ std::optional<HiveDocument> HiveDocument::Parse(std::string_view text) {
         text.remove_prefix(3);
     if (!hive::IsCleanUtf8Text(text))
         return std::nullopt;
-    if (hive::TrimRight(text).empty())
+    if (text.find_first_not_of(" \t\r\n") == std::string_view::npos)
         return HiveDocument();
 
     HiveDocument doc;
