@@ -1,0 +1,166 @@
+#pragma once
+
+#include <QEvent>
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QAction;
+class QDialog;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStatusBar;
+
+namespace vireo {
+
+class MidiOutService;
+class MixerPanels;
+class PreferencesStore;
+class TCheckBox;
+class TFormMessage;
+class TComboBox;
+class TMidiOutput;
+class TSpinEdit;
+class TTrackBar;
+
+// Posted window messages of the main window.
+inline constexpr QEvent::Type WM_OPENSETTINGSFILE = QEvent::Type(QEvent::User + 1025);
+inline constexpr QEvent::Type WM_SHOWLOCKWARNING = QEvent::Type(QEvent::User + 1026);
+
+// A settings file handed over by a second start.
+class OpenSettingsFileEvent : public QEvent {
+public:
+    explicit OpenSettingsFileEvent(QString path)
+        : QEvent(WM_OPENSETTINGSFILE)
+        , path_(std::move(path)) {}
+    const QString& Path() const { return path_; }
+
+private:
+    QString path_;
+};
+
+// The mixer window: owns the MIDI output port, the mixer panels and the refresh timer, and
+// runs the window's lifecycle: start-up, showing and hiding, the device switch, the fold of
+// the MIDI CONTROL panel, dropped and handed-over files, and the menu commands.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    struct Options {
+        QStringList arguments;   // command-line arguments, program name excluded
+        bool isNtBelow4 = false; // no tray: this window is the application's main window
+    };
+
+    TForm1(MidiOutService& midi, PreferencesStore& store, Options options);
+    ~TForm1() override;
+
+    // The hidden lock warning dialog created after this window.
+    void SetLockWarningDialog(TFormMessage* dialog) { lockWarning_ = dialog; }
+    // Creates the Preferences dialog for one showing; until set, the command only reopens
+    // the device.
+    void SetPreferencesDialogFactory(std::function<std::unique_ptr<QDialog>(TForm1&)> factory) {
+        preferencesFactory_ = std::move(factory);
+    }
+
+    // Fields.
+    QString SettingsFileName;
+    bool CloseDeviceWhenMinimized = false;
+    std::unique_ptr<TMidiOutput> MidiOutput1;
+    std::unique_ptr<MixerPanels> Mixer;
+
+    // Controls outside the panels.
+    QFrame* Bevel1 = nullptr;
+    TCheckBox* EnableDeviceCheckBox = nullptr;
+    QPushButton* MIDIButton = nullptr;
+    QPushButton* ResetButton = nullptr;
+    QPushButton* DefaultButton = nullptr;
+    QLabel* StatusBar1 = nullptr;
+    QMenu* File1 = nullptr;
+    QAction* Open1 = nullptr;
+    QAction* Save1 = nullptr;
+    QAction* Saveas1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QMenu* Options1 = nullptr;
+    QAction* Preferences1 = nullptr;
+    QMenu* MIDIReset1 = nullptr;
+    QAction* YamahaXG1 = nullptr;
+    QAction* GSTG300B1 = nullptr;
+    QAction* GeneralMIDISystemLevel11 = nullptr;
+    QMenu* Help1 = nullptr;
+    QAction* About1 = nullptr;
+
+    // Operations.
+    void OpenDevice();
+    void ShowDeviceName();
+    void OpenNamedSettingsFile(const QString& path);
+    // Files dropped on the window, in drop order.
+    void DropFiles(const QStringList& paths);
+    void SetControlsEnabled(bool enabled);
+    QString SettingsDisplayName() const;
+    void ShowAndRaise();
+    // For the tray form's close request: stop Timer1, release the port.
+    void StopTimer();
+    void ReleasePort();
+
+    // Settings files.
+    void LoadSettingsFile();
+    void SaveSettingsFile();
+    void Open1Click();
+    void Save1Click();
+    void Saveas1Click();
+    void DefaultButtonClick();
+    static void ApplyStoredLevel(TSpinEdit* edit, TTrackBar* bar,
+                                 const std::function<void()>& barChange, int storedLevel);
+    static void SelectComboItemByText(TComboBox* list, const std::function<void()>& listChange,
+                                      const std::string& text);
+
+    // Handlers.
+    void EnableDeviceCheckBoxClick();
+    void MIDIButtonClick();
+    void Exit1Click();
+    void Preferences1Click();
+    void About1Click();
+
+    // The size of the client area (without menu bar) at 96 dpi.
+    QSize ClientSize() const;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override; // AppMessageHook
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormDestroy();
+    void ShowLockWarning();
+    void ReadWindowPreferences();
+    void PlaceWindow();
+    void ApplyHintPreference();
+
+    void BuildWindow();
+    void BuildMenu();
+    void BuildBottomRow(QWidget* client);
+    void ConnectCommands();
+    void SetClientWidth(int width);
+    void UpdateCaption();
+    QString InitialDialogFolder() const;
+    void RememberDialogFolder(const QString& path);
+
+    PreferencesStore& store_;
+    Options options_;
+    QWidget* client_ = nullptr;
+    TFormMessage* lockWarning_ = nullptr;
+    std::function<std::unique_ptr<QDialog>(TForm1&)> preferencesFactory_;
+    bool wasMinimized_ = false;
+};
+
+} // namespace vireo
