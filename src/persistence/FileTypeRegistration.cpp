@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace vireo {
 namespace {

@@ -1,8 +1,9 @@
 #include "persistence/HiveFile.h"
 
+#include "persistence/HiveLock.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QSaveFile>
 #include <cerrno>
 #include <fcntl.h>
@@ -72,8 +73,8 @@ HiveFileContents ReadHiveFile(const QString& path) {
 bool UpdateHiveFile(const QString& path, const std::function<bool(HiveDocument&)>& change) {
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
-    QLockFile lock(path + ".lock");
-    if (!lock.tryLock(kLockWaitMs))
+    const HiveLock lock(path + ".lock", kLockWaitMs);
+    if (!lock.locked())
         return false;
     HiveFileContents contents = ReadHiveFile(path);
     if (contents.state == State::Unusable)

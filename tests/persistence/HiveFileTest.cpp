@@ -1,14 +1,15 @@
 #include "persistence/HiveFile.h"
 
+#include "persistence/HiveLock.h"
 #include "persistence/PreferencesStore.h"
 #include "persistence/TempFolder.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QProcess>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vireo {
@@ -136,11 +137,40 @@ TEST_F(HiveFileTest, AReadOnlyOrUnreadableHiveIsNotReplaced) {
 
 TEST_F(HiveFileTest, AHeldLockMakesTheWriteFailWithoutTouchingTheHive) {
     ASSERT_TRUE(SetString(hive, "A", "1"));
-    QLockFile other(hive + ".lock");
-    ASSERT_TRUE(other.tryLock(0));
-    ExpectWriteRefused();
-    other.unlock();
+    {
+        const HiveLock other(hive + ".lock", 0);
+        ASSERT_TRUE(other.locked());
+        ExpectWriteRefused();
+    }
     EXPECT_TRUE(SetString(hive, "A", "2"));
+}
+
+TEST_F(HiveFileTest, ALockFileLeftByADeadWriterDoesNotKeepWritersOut) {
+    ASSERT_TRUE(WriteAll(hive + ".lock", ""));
+    EXPECT_TRUE(SetString(hive, "A", "1"));
+    EXPECT_FALSE(QFileInfo::exists(hive + ".lock"));
+}
+
+TEST_F(HiveFileTest, ThreadsWithTheirOwnStoresAllKeepTheirValues) {
+    constexpr int kThreads = 4;
+    constexpr int kValues = 10;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([this, t] {
+            PreferencesStore store(HivePaths{hive, {}, {}});
+            for (int i = 0; i < kValues; ++i)
+                store.WriteRegInteger(SettingsKey, std::to_string(t) + "-" + std::to_string(i), i);
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    const PreferencesStore store(HivePaths{hive, {}, {}});
+    for (int t = 0; t < kThreads; ++t) {
+        for (int i = 0; i < kValues; ++i) {
+            const std::string name = std::to_string(t) + "-" + std::to_string(i);
+            EXPECT_EQ(store.ReadRegInteger(SettingsKey, name, -1), i) << name;
+        }
+    }
 }
 
 // Child processes that write into the same hive at the same time.
