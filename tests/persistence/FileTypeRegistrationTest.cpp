@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -154,6 +155,19 @@ TEST_F(FileTypeRegistrationTest, AToolThatHangsIsStoppedAfterTheTimeout) {
     const QByteArray pid = ReadAll(pidFile).trimmed();
     ASSERT_FALSE(pid.isEmpty());
     EXPECT_FALSE(QFileInfo::exists("/proc/" + QString::fromLatin1(pid)));
+}
+
+TEST_F(FileTypeRegistrationTest, TheWrittenDesktopEntryValidates) {
+    ScopedEnv systemPath{"PATH", "/usr/local/bin:/usr/bin:/bin"};
+    const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
+    if (validator.isEmpty())
+        GTEST_SKIP() << "desktop-file-validate is not installed";
+    options.programPath = "/opt/My \"Apps\" $1/mixer";
+    ASSERT_TRUE(RegisterFileType(options).desktopEntryWritten);
+    QProcess validate;
+    validate.start(validator, {desktopEntry()});
+    ASSERT_TRUE(validate.waitForFinished(30000));
+    EXPECT_EQ(validate.exitCode(), 0) << validate.readAll().toStdString();
 }
 
 TEST_F(FileTypeRegistrationTest, TheRealMimeDatabaseLearnsTheType) {
