@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDialog>
 #include <QEvent>
 #include <QMainWindow>
 #include <QString>
@@ -9,7 +10,6 @@
 #include <string>
 
 class QAction;
-class QDialog;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -60,8 +60,8 @@ public:
 
     // The hidden lock warning dialog created after this window.
     void SetLockWarningDialog(TFormMessage* dialog) { lockWarning_ = dialog; }
-    // Creates the Preferences dialog for one showing; until set, the command only reopens
-    // the device.
+    // Replaces how the Preferences command creates its dialog for one showing (by default
+    // the Preferences dialog over this window's port, timer and preferences).
     void SetPreferencesDialogFactory(std::function<std::unique_ptr<QDialog>(TForm1&)> factory) {
         preferencesFactory_ = std::move(factory);
     }
@@ -159,7 +159,8 @@ private:
     Options options_;
     QWidget* client_ = nullptr;
     TFormMessage* lockWarning_ = nullptr;
-    std::function<std::unique_ptr<QDialog>(TForm1&)> preferencesFactory_;
+    static std::unique_ptr<QDialog> CreatePreferencesDialog(TForm1& form);
+    std::function<std::unique_ptr<QDialog>(TForm1&)> preferencesFactory_ = CreatePreferencesDialog;
     bool wasMinimized_ = false;
 };
 

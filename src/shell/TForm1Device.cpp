@@ -4,11 +4,15 @@
 #include "controls/TSpinEdit.h"
 #include "controls/TTrackBar.h"
 #include "dialogs/TAboutBox1.h"
+#include "dialogs/TFormSetup.h"
 #include "midi/TMidiOutput.h"
 #include "mixer/MixerPanels.h"
+#include "shell/HintSwitch.h"
+#include "shell/MixerApplication.h"
 #include "shell/TForm1.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
 #include <QLabel>
 #include <QPushButton>
@@ -88,6 +92,18 @@ void TForm1::MIDIButtonClick() {
         MIDIButton->setText(tr("&MIDI  >>"));
         m.MIDIRefresh->setChecked(false);
     }
+}
+
+std::unique_ptr<QDialog> TForm1::CreatePreferencesDialog(TForm1& form) {
+    HintSwitch& hints = HintSwitch::Install(*qApp);
+    TFormSetup::Context context{.port = *form.MidiOutput1,
+                                .store = form.store_,
+                                .timer = form.Mixer->Timer1,
+                                .closeDeviceWhenMinimized = form.CloseDeviceWhenMinimized,
+                                .hintsShown = [&hints] { return hints.HintsShown(); },
+                                .setHintsShown = [&hints](bool on) { hints.SetHintsShown(on); },
+                                .showError = &MixerApplication::ReportError};
+    return std::make_unique<TFormSetup>(std::move(context), &form);
 }
 
 void TForm1::Preferences1Click() {
