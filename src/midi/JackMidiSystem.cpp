@@ -1,0 +1,305 @@
+#include "midi/JackMidiSystem.h"
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+#include <mutex>
+
+namespace vireo {
+namespace {
+
+void Quiet(const char*) {}
+
+// libjack reports a missing server on standard error; here a missing server is no error.
+void SilenceJackLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        jack_set_error_function(Quiet);
+        jack_set_info_function(Quiet);
+    });
+}
+
+} // namespace
+
+JackMidiSystem::JackMidiSystem(std::string clientName)
+    : clientName_(std::move(clientName)) {
+    SilenceJackLibrary();
+}
+
+JackMidiSystem::~JackMidiSystem() {
+    disconnect();
+}
+
+bool JackMidiSystem::answers() {
+    return connect();
+}
+
+std::vector<MidiSystem::Port> JackMidiSystem::outputPorts() {
+    std::vector<Port> ports;
+    jack_client_t* client = client_.load();
+    if (client == nullptr)
+        return ports;
+    const char** names = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
+    if (names == nullptr)
+        return ports;
+    for (const char** name = names; *name != nullptr; ++name) {
+        jack_port_t* port = jack_port_by_name(client, *name);
+        if (port != nullptr && jack_port_is_mine(client, port))
+            continue;
+        ports.push_back(Port{*name, *name});
+    }
+    jack_free(static_cast<void*>(names));
+    return ports;
+}
+
+MidiResult JackMidiSystem::openPort(const Port& port, int& id) {
+    if (!connect())
+        return MidiError::NoDriver;
+    reclaimReleased();
+    jack_client_t* client = client_.load();
+    jack_port_t* target = jack_port_by_name(client, port.key.c_str());
+    if (target == nullptr)
+        return MidiError::NoDevice;
+    Slot* slot = freeSlot();
+    if (slot == nullptr)
+        return MidiError::NoMemory;
+    if (MidiResult result = registerPort(*slot, "out_" + std::to_string(++portCounter_)))
+        return result;
+    slot->target.store(target);
+    if (jack_connect(client, jack_port_name(slot->registered.load()), port.key.c_str()) != 0) {
+        unregisterPort(*slot);
+        return MidiError::NoDevice;
+    }
+    id = publish(static_cast<std::size_t>(slot - slots_.data()));
+    return MidiError::NoError;
+}
+
+MidiResult JackMidiSystem::openOwnPort(int& id) {
+    if (!connect())
+        return MidiError::NoDriver;
+    reclaimReleased();
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        if (!slots_[i].own)
+            continue;
+        if (slots_[i].state == SlotState::Open)
+            return MidiError::Allocated;
+        // Closed so recently that its port is still registered: take it up again.
+        slots_[i].queue->discardPending();
+        id = publish(i);
+        return MidiError::NoError;
+    }
+    Slot* slot = freeSlot();
+    if (slot == nullptr)
+        return MidiError::NoMemory;
+    if (MidiResult result = registerPort(*slot, clientName_))
+        return result;
+    slot->own = true;
+    id = publish(static_cast<std::size_t>(slot - slots_.data()));
+    return MidiError::NoError;
+}
+
+MidiResult JackMidiSystem::send(int id, std::span<const std::uint8_t> message) {
+    const auto opened = opened_.find(id);
+    if (opened == opened_.end())
+        return MidiError::InvalidHandle;
+    Slot* slot = liveSlot(opened->second);
+    if (slot == nullptr || slot->lost.load())
+        return MidiError::NoDevice;
+    const std::size_t maxEvent = maxEventSize_.load(std::memory_order_relaxed);
+    if (maxEvent != 0 && message.size() > maxEvent)
+        return MidiError::InvalidParameter;
+    switch (slot->queue->push(message)) {
+    case JackMidiQueue::Push::Queued:
+        return MidiError::NoError;
+    case JackMidiQueue::Push::Full:
+        return MidiError::NotReady;
+    case JackMidiQueue::Push::TooLarge:
+        break;
+    }
+    return MidiError::InvalidParameter;
+}
+
+MidiResult JackMidiSystem::reset(int id) {
+    const auto opened = opened_.find(id);
+    if (opened == opened_.end())
+        return MidiError::InvalidHandle;
+    if (Slot* slot = liveSlot(opened->second))
+        slot->queue->discardPending();
+    return MidiError::NoError; // a port whose server is gone has nothing left to drop
+}
+
+MidiResult JackMidiSystem::close(int id) {
+    const auto opened = opened_.find(id);
+    if (opened == opened_.end())
+        return MidiError::InvalidHandle;
+    Slot* slot = liveSlot(opened->second);
+    opened_.erase(opened);
+    if (slot == nullptr)
+        return MidiError::NoError; // gone with its server; disconnect() frees the rest
+    // Cut the connections now, so nobody reads the port's last buffer again; the port itself
+    // goes once the process cycle is sure to have let go of it.
+    jack_port_disconnect(client_.load(), slot->registered.load());
+    slot->live.store(nullptr);
+    slot->releasedAt = cyclesDone_.load();
+    slot->state = SlotState::Releasing;
+    return MidiError::NoError;
+}
+
+int JackMidiSystem::Process(jack_nframes_t frames, void* self) {
+    static_cast<JackMidiSystem*>(self)->processCycle(frames);
+    return 0;
+}
+
+void JackMidiSystem::ShutDown(jack_status_t, const char*, void* self) {
+    static_cast<JackMidiSystem*>(self)->serverGone_.store(true);
+}
+
+void JackMidiSystem::PortConnect(jack_port_id_t a, jack_port_id_t b, int connect, void* self) {
+    if (connect == 0)
+        static_cast<JackMidiSystem*>(self)->connectionChanged(a, b);
+}
+
+void JackMidiSystem::processCycle(jack_nframes_t frames) {
+    for (Slot& slot : slots_) {
+        jack_port_t* port = slot.live.load();
+        if (port == nullptr)
+            continue;
+        void* buffer = jack_port_get_buffer(port, frames);
+        jack_midi_clear_buffer(buffer);
+        maxEventSize_.store(jack_midi_max_event_size(buffer), std::memory_order_relaxed);
+        if (slot.target.load() != nullptr && !settled(slot, port))
+            continue;
+        slot.queue->drain([buffer](std::size_t size) -> std::uint8_t* {
+            return jack_midi_event_reserve(buffer, 0, size);
+        });
+    }
+    cyclesDone_.fetch_add(1);
+}
+
+// A new connection reaches the receiver only a cycle or two after jack_connect returned (the
+// server changes its graph between cycles, and a cycle that starts late still runs on the old
+// one): messages sent meanwhile would go nowhere, so they wait for a settled connection.
+bool JackMidiSystem::settled(Slot& slot, jack_port_t* port) {
+    if (jack_port_connected(port) == 0) {
+        slot.connectedCycles.store(0, std::memory_order_relaxed);
+        return false;
+    }
+    const int cycles = slot.connectedCycles.load(std::memory_order_relaxed) + 1;
+    if (cycles >= kSettleCycles)
+        return true;
+    slot.connectedCycles.store(cycles, std::memory_order_relaxed);
+    return false;
+}
+
+// A connection of one of our device ports went away (its device left, or someone cut it):
+// sends on it fail from now on instead of going nowhere.
+void JackMidiSystem::connectionChanged(jack_port_id_t a, jack_port_id_t b) {
+    jack_client_t* client = client_.load();
+    if (client == nullptr)
+        return;
+    jack_port_t* first = jack_port_by_id(client, a);
+    jack_port_t* second = jack_port_by_id(client, b);
+    for (Slot& slot : slots_) {
+        jack_port_t* ours = slot.registered.load();
+        jack_port_t* target = slot.target.load();
+        if (ours == nullptr || target == nullptr)
+            continue;
+        if ((first == ours && second == target) || (first == target && second == ours))
+            slot.lost.store(true);
+    }
+}
+
+bool JackMidiSystem::connect() {
+    if (client_.load() != nullptr && !serverGone_.load())
+        return true;
+    disconnect();
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open(clientName_.c_str(), JackNoStartServer, &status);
+    if (client == nullptr)
+        return false;
+    serverGone_.store(false);
+    client_.store(client);
+    jack_set_process_callback(client, Process, this);
+    jack_on_info_shutdown(client, ShutDown, this);
+    jack_set_port_connect_callback(client, PortConnect, this);
+    if (jack_activate(client) != 0) {
+        disconnect();
+        return false;
+    }
+    ++session_;
+    return true;
+}
+
+void JackMidiSystem::disconnect() {
+    jack_client_t* client = client_.load();
+    if (client == nullptr)
+        return;
+    jack_client_close(client); // stops the client's threads; its ports go with it
+    client_.store(nullptr);
+    for (Slot& slot : slots_) {
+        slot.live.store(nullptr);
+        slot.registered.store(nullptr);
+        slot.target.store(nullptr);
+        slot.lost.store(false);
+        slot.state = SlotState::Free;
+        slot.own = false;
+        if (slot.queue)
+            slot.queue->clear();
+    }
+    maxEventSize_.store(0);
+    ++session_; // ports opened on this client are dead from here on
+}
+
+// Ports closed at least one whole process cycle ago are no longer touched by it.
+void JackMidiSystem::reclaimReleased() {
+    for (Slot& slot : slots_) {
+        if (slot.state == SlotState::Releasing && cyclesDone_.load() > slot.releasedAt)
+            unregisterPort(slot);
+    }
+}
+
+JackMidiSystem::Slot* JackMidiSystem::freeSlot() {
+    for (Slot& slot : slots_) {
+        if (slot.state == SlotState::Free && slot.registered.load() == nullptr)
+            return &slot;
+    }
+    return nullptr;
+}
+
+MidiResult JackMidiSystem::registerPort(Slot& slot, const std::string& name) {
+    if (!slot.queue)
+        slot.queue = std::make_unique<JackMidiQueue>(kQueueBytes);
+    jack_port_t* port = jack_port_register(client_.load(), name.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                           JackPortIsOutput, 0);
+    if (port == nullptr)
+        return MidiError::NoMemory;
+    slot.lost.store(false);
+    slot.registered.store(port);
+    return MidiError::NoError;
+}
+
+void JackMidiSystem::unregisterPort(Slot& slot) {
+    slot.target.store(nullptr);
+    if (jack_port_t* port = slot.registered.exchange(nullptr))
+        jack_port_unregister(client_.load(), port);
+    slot.queue->clear();
+    slot.state = SlotState::Free;
+    slot.own = false;
+}
+
+int JackMidiSystem::publish(std::size_t slot) {
+    slots_[slot].state = SlotState::Open;
+    slots_[slot].connectedCycles.store(0);
+    slots_[slot].live.store(slots_[slot].registered.load());
+    const int id = nextId_++;
+    opened_[id] = Opened{slot, session_};
+    return id;
+}
+
+// The slot of an open port whose server is still there, else nullptr.
+JackMidiSystem::Slot* JackMidiSystem::liveSlot(const Opened& opened) {
+    if (opened.session != session_ || serverGone_.load())
+        return nullptr;
+    return &slots_[opened.slot];
+}
+
+} // namespace vireo

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "midi/JackMidiQueue.h"
+#include "midi/SystemMidiService.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <jack/types.h>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace vireo {
+
+// MIDI output through a JACK server, as a client of our own. A device is a MIDI input port of
+// another client; opening it registers one output port of ours connected to it. Sends go into
+// a lock-free queue that the process cycle drains, so they never wait: a full queue, a server
+// that went away or a device whose connection was lost fails at once.
+class JackMidiSystem : public MidiSystem {
+public:
+    static constexpr std::size_t kMaxPorts = 16;
+    static constexpr std::size_t kQueueBytes = 16 * 1024;
+    // Cycles a new connection must have been seen in before messages go out on it.
+    static constexpr int kSettleCycles = 2;
+
+    // The client and its own port (the mapper) take this name.
+    explicit JackMidiSystem(std::string clientName = "Sonexa Vireo Mixer");
+    ~JackMidiSystem() override;
+    JackMidiSystem(const JackMidiSystem&) = delete;
+    JackMidiSystem& operator=(const JackMidiSystem&) = delete;
+
+    bool answers() override;
+    std::vector<Port> outputPorts() override;
+    MidiResult openPort(const Port& port, int& id) override;
+    MidiResult openOwnPort(int& id) override;
+    MidiResult send(int id, std::span<const std::uint8_t> message) override;
+    MidiResult reset(int id) override;
+    MidiResult close(int id) override;
+
+private:
+    enum class SlotState { Free, Open, Releasing };
+
+    // One output port of ours. The process cycle reads `live` and the queue; the
+    // notification thread reads `registered` and `target` and sets `lost`.
+    struct Slot {
+        std::atomic<jack_port_t*> live{nullptr};
+        std::atomic<jack_port_t*> registered{nullptr};
+        std::atomic<jack_port_t*> target{nullptr};
+        std::atomic<bool> lost{false};
+        std::atomic<int> connectedCycles{0};  // written by the process cycle once published
+        std::unique_ptr<JackMidiQueue> queue; // kept for the life of the system once made
+        // Window thread only.
+        SlotState state = SlotState::Free;
+        bool own = false;
+        std::uint64_t releasedAt = 0;
+    };
+    struct Opened {
+        std::size_t slot;
+        std::uint64_t session;
+    };
+
+    static int Process(jack_nframes_t frames, void* self);
+    static void ShutDown(jack_status_t code, const char* reason, void* self);
+    static void PortConnect(jack_port_id_t a, jack_port_id_t b, int connect, void* self);
+    void processCycle(jack_nframes_t frames);
+    bool settled(Slot& slot, jack_port_t* port);
+    void connectionChanged(jack_port_id_t a, jack_port_id_t b);
+
+    bool connect();
+    void disconnect();
+    void reclaimReleased();
+    Slot* freeSlot();
+    MidiResult registerPort(Slot& slot, const std::string& name);
+    void unregisterPort(Slot& slot);
+    int publish(std::size_t slot);
+    Slot* liveSlot(const Opened& opened);
+
+    std::string clientName_;
+    std::atomic<jack_client_t*> client_{nullptr}; // read by the notification thread too
+    std::atomic<bool> serverGone_{false};
+    std::atomic<std::uint64_t> cyclesDone_{0};
+    std::atomic<std::size_t> maxEventSize_{0};
+    std::array<Slot, kMaxPorts> slots_;
+    std::uint64_t session_ = 0;
+    std::map<int, Opened> opened_;
+    int nextId_ = 1;
+    unsigned portCounter_ = 0;
+};
+
+} // namespace vireo

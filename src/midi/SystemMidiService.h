@@ -1,0 +1,83 @@
+#pragma once
+
+#include "midi/MidiOutService.h"
+
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace vireo {
+
+// One MIDI system of the machine (the ALSA sequencer, a JACK server) as the system service
+// uses it. Ports are opened by the key that outputPorts() gave; an open port is known by an
+// id of the system's own. No call waits for the system.
+class MidiSystem {
+public:
+    struct Port {
+        std::string name; // product name: the same port gives the same name in every session
+        std::string key;  // what the system needs to find the port again
+    };
+
+    virtual ~MidiSystem() = default;
+
+    // Whether the system is there, connecting first when not connected yet (or again after
+    // it went away).
+    virtual bool answers() = 0;
+    // The ports that receive MIDI, in the system's order, without the program's own.
+    virtual std::vector<Port> outputPorts() = 0;
+    virtual MidiResult openPort(const Port& port, int& id) = 0;
+    // The program's own output port, for others to connect to (the mapper).
+    virtual MidiResult openOwnPort(int& id) = 0;
+    virtual MidiResult send(int id, std::span<const std::uint8_t> message) = 0;
+    // Drops whatever has not gone out yet.
+    virtual MidiResult reset(int id) = 0;
+    virtual MidiResult close(int id) = 0;
+};
+
+// The MIDI output service of the machine: the output ports of every system that answers, as
+// one device list (the systems in the order given, each in its own order). The mapper is the
+// program's own port on the first system that answers.
+class SystemMidiService : public MidiOutService {
+public:
+    // The ALSA sequencer, then JACK.
+    SystemMidiService();
+    explicit SystemMidiService(std::vector<std::unique_ptr<MidiSystem>> systems);
+    ~SystemMidiService() override;
+    SystemMidiService(const SystemMidiService&) = delete;
+    SystemMidiService& operator=(const SystemMidiService&) = delete;
+
+    // Scans the systems again: devices that came or went since the last call count.
+    unsigned deviceCount() override;
+    MidiResult productName(int index, std::string& name) override;
+    MidiResult open(int index, Handle& handle) override;
+    MidiResult shortMessage(Handle handle, std::uint32_t packed) override;
+    MidiResult longMessage(Handle handle, std::vector<std::uint8_t> bytes) override;
+    MidiResult reset(Handle handle) override;
+    MidiResult close(Handle handle) override;
+    std::optional<std::string> errorText(MidiResult code) override;
+
+private:
+    struct Device {
+        MidiSystem* system;
+        MidiSystem::Port port;
+    };
+    struct OpenPort {
+        MidiSystem* system;
+        int id;
+    };
+
+    void scan();
+    const Device* device(int index);
+    MidiSystem* mapperSystem();
+    const OpenPort* find(Handle handle) const;
+
+    std::vector<std::unique_ptr<MidiSystem>> systems_;
+    std::vector<Device> devices_;
+    bool scanned_ = false;
+    std::map<Handle, OpenPort> open_;
+    Handle nextHandle_ = 1;
+};
+
+} // namespace vireo
