@@ -3,8 +3,8 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <jack/ringbuffer.h>
 #include <span>
+#include <vector>
 
 namespace vireo {
 
@@ -17,15 +17,12 @@ public:
 
     // Room for `capacity` bytes of messages and their 4-byte length prefixes.
     explicit JackMidiQueue(std::size_t capacity);
-    ~JackMidiQueue();
-    JackMidiQueue(const JackMidiQueue&) = delete;
-    JackMidiQueue& operator=(const JackMidiQueue&) = delete;
 
     // Writer side.
     Push push(std::span<const std::uint8_t> message);
     // Everything queued so far is dropped by the reader instead of going out.
     void discardPending();
-    std::size_t largestMessage() const;
+    std::size_t largestMessage() const { return ring_.size() - kHeader; }
 
     // Reader side: hands messages in order to reserve(size), which gives room for one event in
     // the current cycle or nullptr when the cycle has none left; the rest waits for the next
@@ -41,13 +38,15 @@ private:
 
     bool nextLength(std::size_t& length) const;
     bool discarding() const;
-    void copyOut(std::uint8_t* destination, std::size_t length) const;
+    void copyIn(std::uint64_t position, const void* source, std::size_t length);
+    void copyOut(std::uint64_t position, void* destination, std::size_t length) const;
     void consume(std::size_t length);
 
-    jack_ringbuffer_t* ring_;
-    std::uint64_t written_ = 0; // writer only: bytes ever pushed
+    std::vector<std::uint8_t> ring_;
+    // Bytes ever written and ever read: each side publishes its own count, the other reads it.
+    std::atomic<std::uint64_t> written_{0};
+    std::atomic<std::uint64_t> read_{0};
     std::atomic<std::uint64_t> discardBefore_{0};
-    std::uint64_t read_ = 0; // reader only: bytes ever consumed
 };
 
 template <typename Reserve> std::size_t JackMidiQueue::drain(Reserve&& reserve) {
@@ -60,7 +59,7 @@ template <typename Reserve> std::size_t JackMidiQueue::drain(Reserve&& reserve) 
             if (room == nullptr && !first)
                 break;
             if (room != nullptr) {
-                copyOut(room, length);
+                copyOut(read_.load(std::memory_order_relaxed) + kHeader, room, length);
                 ++delivered;
             }
             first = false;

@@ -72,16 +72,20 @@ TEST(JackMidiQueue, FullRingRefusesAtOnceAndTakesMessagesAgainWhenDrained) {
     EXPECT_EQ(queue.push(gsReset), JackMidiQueue::Push::Queued);
 }
 
-TEST(JackMidiQueue, TheLargestMessageFitsAnEmptyRingAndOneByteMoreNever) {
+TEST(JackMidiQueue, TheLargestMessageFillsTheRingWholeEvenAcrossItsEnd) {
     JackMidiQueue queue(100);
-    const std::size_t largest = queue.largestMessage();
-    ASSERT_GE(largest, 100u - 4u);
-    EXPECT_EQ(queue.push(Bytes(largest + 1, 0x55)), JackMidiQueue::Push::TooLarge);
-    EXPECT_EQ(queue.push(Bytes(largest, 0x55)), JackMidiQueue::Push::Queued);
+    ASSERT_EQ(queue.largestMessage(), 96u);
+    EXPECT_EQ(queue.push(Message(0, 97)), JackMidiQueue::Push::TooLarge);
+    ASSERT_EQ(queue.push(Bytes{0xB0, 7, 1}), JackMidiQueue::Push::Queued);
+    Cycle first;
+    ASSERT_EQ(queue.drain(first), 1u);
+
+    const Bytes largest = Message(0x10, 96); // starts 7 bytes in, so it wraps
+    EXPECT_EQ(queue.push(largest), JackMidiQueue::Push::Queued);
     EXPECT_EQ(queue.push(Bytes{0xF8}), JackMidiQueue::Push::Full);
-    Cycle cycle;
-    ASSERT_EQ(queue.drain(cycle), 1u);
-    EXPECT_EQ(cycle.received.front().size(), largest);
+    Cycle second;
+    ASSERT_EQ(queue.drain(second), 1u);
+    EXPECT_EQ(second.received.front(), largest);
 }
 
 TEST(JackMidiQueue, WhatACycleHasNoRoomForWaitsForTheNextCycle) {
