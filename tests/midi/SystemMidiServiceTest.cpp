@@ -199,12 +199,6 @@ TEST_F(SystemMidiServiceTest, ASystemsRefusalComesBackAsItsCodeAndAFailedCloseKe
     EXPECT_EQ(service->close(handle), MidiError::NoError);
 }
 
-TEST_F(SystemMidiServiceTest, GivesTheStandardTextsAndNoneForUnknownCodes) {
-    EXPECT_EQ(service->errorText(MidiError::InvalidHandle),
-              StandardMidiErrorText(MidiError::InvalidHandle));
-    EXPECT_FALSE(service->errorText(999).has_value());
-}
-
 TEST_F(SystemMidiServiceTest, PortsLeftOpenAreClosedWithTheService) {
     const auto alsaClosed = alsa->closed;
     const auto jackClosed = jack->closed;
