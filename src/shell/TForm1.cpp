@@ -2,6 +2,7 @@
 
 #include "controls/TCheckBox.h"
 #include "dialogs/TFormMessage.h"
+#include "icons/AppIcon.h"
 #include "midi/DeviceSelection.h"
 #include "midi/TMidiOutput.h"
 #include "mixer/MixerPanels.h"
@@ -80,6 +81,7 @@ void TForm1::FormCreate() {
     if (options_.isNtBelow4)
         setWindowState(Qt::WindowMinimized);
     QApplication::setApplicationDisplayName(AppTitle());
+    QApplication::setWindowIcon(AppIcon());
     qApp->installEventFilter(this); // AppMessageHook
     if (!options_.arguments.isEmpty()) {
         SettingsFileName = options_.arguments.first();
