@@ -78,6 +78,14 @@ bool IsAcceptablePath(const QString& path) {
     return path.isEmpty() || (QDir::isAbsolutePath(path) && !path.contains(QChar(u'\0')));
 }
 
+// At most kMaxCaptionLength characters, cut before a surrogate pair rather than inside it.
+QString CaptionHead(const QString& caption) {
+    qsizetype length = std::min(caption.size(), kMaxCaptionLength);
+    if (length < caption.size() && length > 0 && caption.at(length - 1).isHighSurrogate())
+        --length;
+    return caption.left(length);
+}
+
 } // namespace
 
 qsizetype MaxPathBytes() {
@@ -90,7 +98,7 @@ qsizetype MaxPathBytes() {
 
 QByteArray EncodeStatus(const StatusMessage& status) {
     const std::uint8_t flags = status.minimised ? kMinimisedFlag : 0;
-    return EncodeFrame(kStatusKind, flags, status.caption.left(kMaxCaptionLength).toUtf8());
+    return EncodeFrame(kStatusKind, flags, CaptionHead(status.caption).toUtf8());
 }
 
 QByteArray EncodeHandOff(const HandOffMessage& handOff) {
