@@ -132,17 +132,20 @@ bool HiveDocument::Set(std::string_view keyPath, std::string_view name, const Hi
     const auto line = FormatHiveValueLine(name, value);
     if (!line)
         return false;
+    // Held as the file holds it: a string ends at its first zero byte.
+    HiveValue stored = value;
+    stored.text = std::string(hive::UpToZero(value.text));
     bool replaced = false;
     for (Entry& entry : entries_) {
         if (InSection(entry, keyPath) && hive::EqualsNoCase(entry.name, name)) {
             entry.lines = {*line};
-            entry.value = value;
+            entry.value = stored;
             replaced = true;
         }
     }
     if (!replaced)
         Insert(keyPath,
-               Entry{Kind::Value, {*line}, std::string(keyPath), std::string(name), value, true});
+               Entry{Kind::Value, {*line}, std::string(keyPath), std::string(name), stored, true});
     return true;
 }
 
