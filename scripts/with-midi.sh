@@ -21,22 +21,25 @@ log=build/run-midi.log
 jackd -n "$server" -d dummy >/dev/null 2>&1 &
 jackd_pid=$!
 dump_pid=
+program_pid=
 cleanup() {
-    [[ -n "$dump_pid" ]] && kill "$dump_pid" 2>/dev/null || true
-    kill "$jackd_pid" 2>/dev/null || true
+    for pid in $program_pid $dump_pid $jackd_pid; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
 }
-trap cleanup EXIT INT TERM
+trap cleanup EXIT
+trap 'exit 143' INT TERM
 export JACK_DEFAULT_SERVER="$server"
 for _ in $(seq 50); do jack_lsp >/dev/null 2>&1 && break; sleep 0.1; done
 jack_midi_dump >"$log" 2>/dev/null &
 dump_pid=$!
-for _ in $(seq 50); do jack_lsp | grep -q '^midi_dump:' && break; sleep 0.1; done
+for _ in $(seq 50); do jack_lsp | grep -q '^midi-monitor:' && break; sleep 0.1; done
 echo "No MIDI system here: started a private JACK server \"$server\"; MIDI received goes to $log." >&2
 # The mixer's own port (its "MIDI Mapper") is wired to the dump once it appears.
 (for _ in $(seq 100); do
     own=$(jack_lsp 2>/dev/null | grep -m1 '^Sonexa Vireo Mixer:' || true)
-    if [[ -n "$own" ]]; then jack_connect "$own" midi_dump:input 2>/dev/null; break; fi
+    if [[ -n "$own" ]]; then jack_connect "$own" midi-monitor:input 2>/dev/null; break; fi
     sleep 0.1
 done) &
-"$@"
+"$@" &
+program_pid=$!
+wait "$program_pid"
