@@ -95,7 +95,11 @@ instance::HandOffMessage HandOffFor(const QStringList& arguments, const QString&
     if (arguments.isEmpty())
         return message;
     const QString& first = arguments.first();
-    message.path = first.isEmpty() ? QString() : QDir(workingFolder).absoluteFilePath(first);
+    // Only a path from the root counts as absolute: Qt also takes ":name" (its resources).
+    if (first.isEmpty() || first.startsWith('/'))
+        message.path = first;
+    else
+        message.path = workingFolder + (workingFolder.endsWith('/') ? "" : "/") + first;
     return message;
 }
 

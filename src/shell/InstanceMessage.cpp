@@ -75,7 +75,8 @@ std::optional<QString> StrictUtf8(QByteArrayView text) {
 }
 
 bool IsAcceptablePath(const QString& path) {
-    return path.isEmpty() || (QDir::isAbsolutePath(path) && !path.contains(QChar(u'\0')));
+    // A path from the root; Qt's isAbsolutePath would also take ":name", a resource path.
+    return path.isEmpty() || (path.startsWith('/') && !path.contains(QChar(u'\0')));
 }
 
 // At most kMaxCaptionLength characters, cut before a surrogate pair rather than inside it.

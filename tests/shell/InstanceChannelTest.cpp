@@ -128,6 +128,7 @@ TEST(InstanceHandOffTest, OnlyTheFirstArgumentIsHandedOverAndMadeAbsolute) {
     EXPECT_EQ(HandOffFor({"/abs/x.mix"}, "/w").path, "/abs/x.mix");
     EXPECT_EQ(HandOffFor({"sub/../x.mix"}, "/w").path, "/w/sub/../x.mix");
     EXPECT_EQ(HandOffFor({""}, "/w").path, QString());
+    EXPECT_EQ(HandOffFor({":x.mix"}, "/w/").path, "/w/:x.mix"); // not one of Qt's resources
 }
 
 TEST_F(InstanceChannelTest, ClientsAreToldTheCaptionAndWhetherTheWindowIsMinimised) {

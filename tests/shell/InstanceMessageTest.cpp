@@ -74,6 +74,7 @@ TEST(InstanceMessageTest, HandOffTextMustBeAUsablePath) {
     };
     EXPECT_EQ(decodeWithPath("/ok.mix"), DecodeState::Complete);
     EXPECT_EQ(decodeWithPath("relative.mix"), DecodeState::Invalid);
+    EXPECT_EQ(decodeWithPath(":resource.mix"), DecodeState::Invalid);
     EXPECT_EQ(decodeWithPath(QByteArray("/a\0b.mix", 8)), DecodeState::Invalid);
     EXPECT_EQ(decodeWithPath("/bad\xC3(utf8.mix"), DecodeState::Invalid);
     EXPECT_EQ(decodeWithPath("/cut\xE6\x97"), DecodeState::Invalid);
