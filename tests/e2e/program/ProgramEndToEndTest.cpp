@@ -1,0 +1,293 @@
+// The real program on a private X display and a private JACK server, driven by real key presses
+// and clicks; what it sends is read from jack_midi_dump, the synthesizer's stand-in.
+#include "JackPortProbe.h"
+#include "JackTestProcesses.h"
+#include "MixerUnderTest.h"
+#include "VirtualDisplay.h"
+#include "XgMessages.h"
+
+#include <gtest/gtest.h>
+
+namespace vireo::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kLimit = 30s;
+// Long enough for a message sent by mistake to show up, to tell that none comes.
+constexpr auto kQuiet = 1500ms;
+// The main window's client area below its menu bar is 288 pixels high.
+constexpr int kClientHeight = 288;
+
+xg::MixerState JazzClub() {
+    xg::MixerState state;
+    state.volume = 100;
+    state.midiVolume = 90;
+    state.midiReverb = 40;
+    state.midiChorus = 30;
+    state.adVolume = 110;
+    state.reverb = 20;
+    state.chorus = 10;
+    state.variation = 5;
+    state.dry = 80;
+    state.reverbEffect = xg::Hall2();
+    state.chorusEffect = xg::Chorus4();
+    state.variationEffect = xg::Vocal();
+    state.lock = true;
+    return state;
+}
+
+// Extreme levels, so that data bytes 00 and 7F travel too.
+xg::MixerState LateShow() {
+    xg::MixerState state;
+    state.volume = 64;
+    state.midiVolume = 0;
+    state.midiReverb = 127;
+    state.midiChorus = 1;
+    state.adVolume = 0;
+    state.reverb = 127;
+    state.chorus = 64;
+    state.variation = 100;
+    state.dry = 0;
+    state.reverbEffect = xg::WhiteRoom();
+    state.chorusEffect = xg::Flanger3();
+    state.variationEffect = xg::Flash();
+    state.lock = true;
+    return state;
+}
+
+xg::Messages Concat(xg::Messages first, const xg::Messages& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+class ProgramEndToEnd : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!PrivateJackServer::Installed())
+            GTEST_SKIP() << "jackd or jack_midi_dump is not installed: no MIDI port to drive";
+        if (!VirtualDisplay::Installed())
+            GTEST_SKIP() << "Xvfb or xdotool is not installed: no display to drive the window on";
+        server = std::make_unique<PrivateJackServer>();
+        ASSERT_TRUE(server->running()) << server->startError();
+        ASSERT_NO_FATAL_FAILURE(device = startDump("midi-monitor"));
+        display = std::make_unique<VirtualDisplay>();
+        ASSERT_TRUE(display->running()) << display->startError();
+        ASSERT_TRUE(home.valid());
+    }
+
+    // The mixers end first and in good order, then the server while its clients still live.
+    void TearDown() override {
+        programs.clear();
+        server.reset();
+        dumps.clear();
+        display.reset();
+    }
+
+    MidiDump* startDump(const std::string& name) {
+        dumps.push_back(std::make_unique<MidiDump>(name));
+        MidiDump* dump = dumps.back().get();
+        EXPECT_TRUE(dump->started()) << "jack_midi_dump " << name << " did not start";
+        EXPECT_TRUE(WaitForActiveMidiInput(dump->port(), kLimit))
+            << dump->port() << " never took a connection";
+        return dump;
+    }
+
+    MixerProgram& startMixer(const QStringList& arguments) {
+        programs.push_back(std::make_unique<MixerProgram>(home, display->name(), arguments));
+        EXPECT_TRUE(programs.back()->started()) << "the mixer did not start";
+        return *programs.back();
+    }
+
+    // The main window once its caption names the settings file `name`.
+    QString waitForMainWindow(const QString& name) const {
+        return display->waitForWindow("^Sonexa Vireo Mixer - " + name, kLimit);
+    }
+
+    // Starts the mixer on `state` saved as `name`.mix and waits for its window and its load.
+    QString startLoaded(const xg::MixerState& state, const QString& name) {
+        const QString file = home.writeSettingsFile(name + ".mix", state.FileText());
+        MixerProgram& program = startMixer({file});
+        const QString window = waitForMainWindow(name);
+        EXPECT_FALSE(window.isEmpty()) << "no window for " << name.toStdString() << ":\n"
+                                       << program.log();
+        expectReceived(*device, 0, xg::Load(state, false));
+        return window;
+    }
+
+    // Clicks at a point given in the client area's coordinates, below the menu bar.
+    void clickClient(const QString& window, int x, int y) const {
+        const auto frame = display->geometry(window);
+        ASSERT_TRUE(frame.has_value());
+        const int menuBar = frame->height() - kClientHeight;
+        ASSERT_TRUE(display->click(window, x, menuBar + y));
+    }
+
+    void typeInto(const QString& window, const QStringList& keys) const {
+        ASSERT_TRUE(display->focus(window));
+        ASSERT_TRUE(display->keys(keys));
+    }
+
+    // Options > Preferences by the keyboard; the dialog's window, with the focus.
+    QString openPreferences(const QString& window) const {
+        typeInto(window, {"alt+o", "p"});
+        const QString dialog = display->waitForWindow("^Preferences", kLimit);
+        EXPECT_FALSE(dialog.isEmpty()) << "the Preferences dialog did not open";
+        EXPECT_TRUE(display->focus(dialog));
+        return dialog;
+    }
+
+    // The messages `dump` received from index `from` on are exactly `expected`.
+    static void expectReceived(MidiDump& dump, std::size_t from, const xg::Messages& expected) {
+        const bool all = dump.waitForMessages(from + expected.size(), kLimit);
+        const std::vector<MidiDump::Message>& received = dump.messages();
+        const xg::Messages tail(received.begin() + std::min(from, received.size()), received.end());
+        EXPECT_TRUE(all) << "received " << tail.size() << " of " << expected.size();
+        EXPECT_EQ(xg::Hex(tail), xg::Hex(expected));
+    }
+
+    // Whether `dump` stays at `count` messages for a while.
+    static bool staysAt(MidiDump& dump, std::size_t count) {
+        return !WaitUntil([&] { return dump.messages().size() > count; }, kQuiet);
+    }
+
+    // Preferences that open the first dump's port.
+    void writePreferences(const QStringList& userLines = {}) const {
+        home.writePreferences(device->port(), userLines);
+    }
+
+    std::unique_ptr<PrivateJackServer> server;
+    std::vector<std::unique_ptr<MidiDump>> dumps;
+    MidiDump* device = nullptr;
+    std::unique_ptr<VirtualDisplay> display;
+    MixerHome home;
+    std::vector<std::unique_ptr<MixerProgram>> programs;
+};
+
+TEST_F(ProgramEndToEnd, AStartWithAFileSendsTheWholeLoadInItsOrderAndNothingElse) {
+    writePreferences();
+    const xg::MixerState state = JazzClub();
+    ASSERT_NO_FATAL_FAILURE(startLoaded(state, "Jazz Club"));
+    // Initialisation, master volume, 3 x 16 channel controllers, A/D volume, dry, reverb type
+    // and send, chorus type and send, the two Vocal preset steps and the variation send, Lock On.
+    EXPECT_EQ(device->messages().size(), 8u + 1 + 48 + 2 + 2 + 3 + 3 + 4 + 1);
+    EXPECT_TRUE(staysAt(*device, device->messages().size())) << "more came after the load";
+}
+
+TEST_F(ProgramEndToEnd, ASecondStartHandsItsFileToTheRunningMixerWhichLoadsIt) {
+    writePreferences();
+    MixerProgram& first = startMixer({});
+    ASSERT_FALSE(waitForMainWindow("Default").isEmpty()) << first.log();
+    // No "Default.mix" yet: every key at its default, the lock unchanged and so not sent.
+    const xg::Messages defaults = xg::Load(xg::MixerState{}, false);
+    ASSERT_NO_FATAL_FAILURE(expectReceived(*device, 0, defaults));
+
+    const xg::MixerState state = LateShow();
+    const QString file = home.writeSettingsFile("Late Show.mix", state.FileText());
+    MixerProgram& second = startMixer({file, home.path() + "/ignored.mix"});
+    ASSERT_TRUE(second.waitForExit(kLimit)) << "the second start did not end";
+    EXPECT_EQ(second.exitCode(), 0) << second.log();
+
+    expectReceived(*device, defaults.size(), xg::Load(state, false));
+    EXPECT_FALSE(waitForMainWindow("Late Show").isEmpty());
+    EXPECT_TRUE(first.running());
+}
+
+TEST_F(ProgramEndToEnd, TypingAndArrowKeysOnTheMasterVolumeSendExactlyItsMessages) {
+    writePreferences();
+    const QString window = startLoaded(JazzClub(), "Jazz Club");
+    ASSERT_FALSE(window.isEmpty());
+    const std::size_t loaded = device->messages().size();
+
+    // The MASTER panel stands at 8, 8; its field at 15, 151 (43 x 22, the arrows on its right).
+    ASSERT_TRUE(display->focus(window));
+    ASSERT_NO_FATAL_FAILURE(clickClient(window, 8 + 15 + 12, 8 + 151 + 11));
+    // Typing over the selection sends every value shown (6, then 64); Up in the field steps
+    // by one; Shift+Tab goes back to the slider, whose Up moves one step towards the top and
+    // whose key release, the end of the movement, sends the same level once more.
+    ASSERT_TRUE(display->keys({"ctrl+a", "6", "4", "Up", "shift+Tab", "Up"}));
+    expectReceived(*device, loaded,
+                   {xg::MasterVolume(6), xg::MasterVolume(64), xg::MasterVolume(65),
+                    xg::MasterVolume(66), xg::MasterVolume(66)});
+}
+
+TEST_F(ProgramEndToEnd, ResetIsRefusedWhileLockedThenSendsTheInitialisationAndCurrentSettings) {
+    writePreferences();
+    xg::MixerState state = JazzClub();
+    const QString window = startLoaded(state, "Jazz Club");
+    ASSERT_FALSE(window.isEmpty());
+    const std::size_t loaded = device->messages().size();
+
+    // Alt+E finds the Reset button disabled by the lock; Alt+L then unlocks.
+    ASSERT_NO_FATAL_FAILURE(typeInto(window, {"alt+e", "alt+l"}));
+    ASSERT_NO_FATAL_FAILURE(expectReceived(*device, loaded, {xg::Lock(false)}));
+
+    // The Reset button at 285, 232 (75 x 25).
+    ASSERT_NO_FATAL_FAILURE(clickClient(window, 285 + 37, 232 + 12));
+    state.lock = false;
+    // The current settings end with Lock Off.
+    expectReceived(*device, loaded + 1, Concat(xg::Initialization(), xg::CurrentSettings(state)));
+}
+
+TEST_F(ProgramEndToEnd, ExitFromTheFileMenuEndsWithCodeZeroStoresThePositionAndSendsNoMore) {
+    writePreferences({"\"PosX\"=dword:0000002d", "\"PosY\"=dword:0000003c"});
+    const QString window = startLoaded(JazzClub(), "Jazz Club");
+    ASSERT_FALSE(window.isEmpty());
+    const std::size_t loaded = device->messages().size();
+    const auto topLeft = [&] { return display->geometry(window).value_or(QRect()).topLeft(); };
+    EXPECT_EQ(topLeft(), QPoint(45, 60)) << "the stored place was not used";
+
+    ASSERT_TRUE(display->move(window, 120, 90));
+    ASSERT_TRUE(WaitUntil([&] { return topLeft() == QPoint(120, 90); }, kLimit));
+    ASSERT_NO_FATAL_FAILURE(typeInto(window, {"alt+f", "x"}));
+    MixerProgram& program = *programs.back();
+    ASSERT_TRUE(program.waitForExit(kLimit)) << "Exit did not end the program";
+    EXPECT_EQ(program.exitCode(), 0) << program.log();
+    EXPECT_EQ(home.userInteger("PosX"), 120);
+    EXPECT_EQ(home.userInteger("PosY"), 90);
+    EXPECT_TRUE(staysAt(*device, loaded)) << "messages went out on Exit";
+}
+
+TEST_F(ProgramEndToEnd, TerminationEndsTheProgramTheWayExitDoes) {
+    writePreferences();
+    const QString window = startLoaded(LateShow(), "Late Show");
+    ASSERT_FALSE(window.isEmpty());
+    const std::size_t loaded = device->messages().size();
+    const auto place = display->geometry(window);
+    ASSERT_TRUE(place.has_value());
+
+    MixerProgram& program = *programs.back();
+    program.terminate();
+    ASSERT_TRUE(program.waitForExit(kLimit)) << "SIGTERM did not end the program";
+    EXPECT_EQ(program.exitCode(), 0) << program.log();
+    EXPECT_EQ(home.userInteger("PosX"), place->x());
+    EXPECT_EQ(home.userInteger("PosY"), place->y());
+    EXPECT_TRUE(staysAt(*device, loaded)) << "messages went out on termination";
+}
+
+TEST_F(ProgramEndToEnd, PreferencesOkMovesTheMixerToTheChosenDeviceAndSendsTheStateThere) {
+    MidiDump* second = nullptr;
+    ASSERT_NO_FATAL_FAILURE(second = startDump("second-monitor"));
+    writePreferences();
+    const xg::MixerState state = JazzClub();
+    const QString window = startLoaded(state, "Jazz Club");
+    ASSERT_FALSE(window.isEmpty());
+    const std::size_t loaded = device->messages().size();
+
+    // Cancel sends nothing to either device.
+    ASSERT_FALSE(openPreferences(window).isEmpty());
+    ASSERT_TRUE(display->keys({"Escape"}));
+    ASSERT_TRUE(display->waitUntilGone("^Preferences", kLimit));
+
+    // The list holds "MIDI Mapper", then the two dumps' ports; typing picks by first letter.
+    ASSERT_FALSE(openPreferences(window).isEmpty());
+    ASSERT_TRUE(display->keys({"s", "Return"}));
+    ASSERT_TRUE(display->waitUntilGone("^Preferences", kLimit));
+
+    expectReceived(*second, 0, Concat(xg::Initialization(), xg::CurrentSettings(state)));
+    EXPECT_TRUE(staysAt(*device, loaded)) << "the first device still received messages";
+    EXPECT_EQ(home.userString("DeviceName"), QString::fromStdString(second->port()));
+}
+
+} // namespace
+} // namespace vireo::test
