@@ -49,7 +49,6 @@ int main(int argc, char* argv[]) {
     MixerApplication app(argc, argv);
     const QStringList arguments = app.arguments().mid(1);
     app.setApplicationName(QStringLiteral("sonexa-vireo-mixer"));
-    app.setApplicationDisplayName(AppTitle());
 
     SystemMidiService midi;
     HardwareProbes probes;

@@ -80,7 +80,6 @@ TForm1::~TForm1() {
 void TForm1::FormCreate() {
     if (options_.isNtBelow4)
         setWindowState(Qt::WindowMinimized);
-    QApplication::setApplicationDisplayName(AppTitle());
     QApplication::setWindowIcon(AppIcon());
     qApp->installEventFilter(this); // AppMessageHook
     if (!options_.arguments.isEmpty()) {

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QFontInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -29,8 +30,12 @@ QPushButton* MakeButton(QWidget* parent, const QString& caption, const QRect& bo
 } // namespace
 
 void TForm1::BuildWindow() {
+    // The layout is drawn for an 11 pixel sans serif; the usual stand-ins run wider, so they
+    // get one pixel less to keep the captions inside their controls.
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
+    if (!QFontInfo(font).exactMatch())
+        font.setPixelSize(10);
     setFont(font);
 
     client_ = new QWidget(this);
