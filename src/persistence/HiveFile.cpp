@@ -1,6 +1,7 @@
 #include "persistence/HiveFile.h"
 
 #include "persistence/HiveLock.h"
+#include "platform/UniqueFd.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,21 +16,7 @@ namespace {
 
 constexpr int kLockWaitMs = 3000;
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd)
-        : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
+using FileDescriptor = UniqueFd;
 
 // Reads the whole file into text unless it holds more than the limit.
 bool ReadCapped(int fd, std::string& text) {

@@ -1,5 +1,7 @@
 #include "persistence/ProfileFileIo.h"
 
+#include "platform/UniqueFd.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -13,27 +15,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Closes a descriptor when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd)
-        : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
+using Descriptor = UniqueFd;
 
 // Reads up to limit bytes; false on a read error.
 bool ReadUpTo(int fd, std::size_t limit, std::string& out) {
