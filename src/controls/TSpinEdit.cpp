@@ -35,15 +35,15 @@ long long ReadDigits(const QString& text, qsizetype from, int base) {
     return value;
 }
 
-QToolButton* MakeArrow(Qt::ArrowType arrow, QWidget* parent) {
+} // namespace
+
+QToolButton* MakeSpinArrow(Qt::ArrowType arrow, QWidget* parent) {
     auto* button = new QToolButton(parent);
     button->setArrowType(arrow);
     button->setFocusPolicy(Qt::NoFocus);
     button->setAutoRepeat(true);
     return button;
 }
-
-} // namespace
 
 int ParseSpinText(const QString& text) {
     qsizetype i = 0;
@@ -67,8 +67,8 @@ int ParseSpinText(const QString& text) {
 TSpinEdit::TSpinEdit(QWidget* parent)
     : QWidget(parent)
     , edit_(new QLineEdit(this))
-    , up_(MakeArrow(Qt::UpArrow, this))
-    , down_(MakeArrow(Qt::DownArrow, this)) {
+    , up_(MakeSpinArrow(Qt::UpArrow, this))
+    , down_(MakeSpinArrow(Qt::DownArrow, this)) {
     edit_->setMaxLength(kMaxLength);
     edit_->installEventFilter(this);
     setFocusProxy(edit_);

@@ -48,4 +48,7 @@ private:
 // any other text is 0.
 int ParseSpinText(const QString& text);
 
+// One of the up/down arrows beside a numeric field: repeats while held, takes no focus.
+QToolButton* MakeSpinArrow(Qt::ArrowType arrow, QWidget* parent);
+
 } // namespace vireo

@@ -2,6 +2,7 @@
 
 #include "controls/TCheckBox.h"
 #include "controls/TComboBox.h"
+#include "controls/TSpinEdit.h"
 #include "midi/DeviceSelection.h"
 #include "midi/TMidiOutput.h"
 #include "persistence/PreferencesStore.h"
@@ -30,14 +31,6 @@ constexpr std::string_view kDeviceName = "DeviceName";
 constexpr std::string_view kDisplayHints = "Display Hints";
 constexpr std::string_view kPeriodicDelay = "Periodic Delay";
 constexpr std::string_view kNoWarning = "No Warning";
-
-QToolButton* MakeArrow(Qt::ArrowType arrow, QWidget* parent) {
-    auto* button = new QToolButton(parent);
-    button->setArrowType(arrow);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setAutoRepeat(true);
-    return button;
-}
 
 [[noreturn]] void RaiseNotInteger(const QString& text) {
     throw EConvertError("'" + text.toStdString() + "' is not a valid integer value");
@@ -80,8 +73,8 @@ int StrToInt(const QString& text) {
 TUpDown::TUpDown(QLineEdit* buddy, int min, int max, QWidget* parent)
     : QWidget(parent)
     , buddy_(buddy)
-    , up_(MakeArrow(Qt::UpArrow, this))
-    , down_(MakeArrow(Qt::DownArrow, this))
+    , up_(MakeSpinArrow(Qt::UpArrow, this))
+    , down_(MakeSpinArrow(Qt::DownArrow, this))
     , min_(min)
     , max_(max) {
     setFocusPolicy(Qt::TabFocus);
