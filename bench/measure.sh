@@ -1,0 +1,360 @@
+#!/usr/bin/env bash
+# Measures the mixer beside a bare Qt Widgets window (bench/qt_floor.cpp) in one run and
+# prints a Markdown table:
+#   start-up  exec to the start-up load's last message (Lock On) read from jack_midi_dump,
+#             against exec to the floor's "shown" line; RUNS starts each, interleaved, median;
+#   memory    VmRSS SETTLE_SECONDS after start-up, and its anonymous/file/shared split;
+#   idle      CPU time and wake-ups (voluntary context switches) per thread over IDLE_SECONDS,
+#             no Refresh box checked; threads are named by the library they wait in (gdb);
+#   handlers  a refresh tick and a whole load through the window (bench/load_bench).
+# Both programs run under the same Qt platform (QT_QPA_PLATFORM, offscreen unless set) in a
+# private HOME and XDG folders, against a private JACK server on the dummy driver whose
+# jack_midi_dump input port is the mixer's device.
+#
+# Usage: bench/measure.sh [build folder]   (default: build; it needs sonexa-vireo-mixer,
+#        bench/qt_floor and bench/load_bench)
+# Environment: RUNS (7), IDLE_SECONDS (10), SETTLE_SECONDS (1), JACK_PERIOD (frames, 256).
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+build=${1:-build}
+runs=${RUNS:-7}
+idle_seconds=${IDLE_SECONDS:-10}
+settle_seconds=${SETTLE_SECONDS:-1}
+jack_period=${JACK_PERIOD:-256}
+mixer=$build/sonexa-vireo-mixer
+floor=$build/bench/qt_floor
+load_bench=$build/bench/load_bench
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+export JACK_NO_START_SERVER=1
+export JACK_DEFAULT_SERVER="vireo-measure-$$"
+
+readonly lock_on="f0 43 10 49 01 00 01 01 f7"
+readonly clock_ticks=$(getconf CLK_TCK)
+
+die() {
+    echo "measure.sh: $*" >&2
+    exit 1
+}
+
+for tool in jackd jack_midi_dump jack_lsp; do
+    command -v "$tool" >/dev/null || die "$tool is not installed"
+done
+for program in "$mixer" "$floor" "$load_bench"; do
+    [[ -x $program ]] || die "$program is missing: build it first"
+done
+
+now_us() {
+    local now=$EPOCHREALTIME
+    echo "${now/./}"
+}
+
+# --- Private folders, hives and the settings file -------------------------------------------
+
+tmp=$(mktemp -d /tmp/vireo-measure-XXXXXX)
+jackd_pid=
+dump_pid=
+program_pid=
+
+cleanup() {
+    for pid in $program_pid $dump_pid $jackd_pid; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -f /dev/shm/jack_"$JACK_DEFAULT_SERVER"_* /dev/shm/jack_sem.*_"$JACK_DEFAULT_SERVER"_*
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+prepare_home() {
+    export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/config XDG_CONFIG_DIRS=$tmp/xdg
+    export XDG_DATA_HOME=$tmp/data XDG_RUNTIME_DIR=$tmp/run
+    mkdir -p "$HOME" "$XDG_CONFIG_HOME/sonexa-vireo-mixer" "$XDG_CONFIG_DIRS/sonexa-vireo-mixer" \
+        "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    printf '%s\r\n' 'REGEDIT4' '' \
+        '[HKEY_LOCAL_MACHINE\SOFTWARE\Brenmark\Sonexa Vireo Mixer\1.0]' \
+        '"Checked Device"=dword:00000001' \
+        >"$XDG_CONFIG_DIRS/sonexa-vireo-mixer/machine.reg"
+    # "No Warning": the lock the file sets must not open the warning dialog at start.
+    printf '%s\r\n' 'REGEDIT4' '' \
+        '[HKEY_CURRENT_USER\Software\Brenmark\Sonexa Vireo Mixer\Settings]' \
+        '"DeviceName"="midi-monitor:input"' \
+        '"No Warning"=dword:00000001' \
+        >"$XDG_CONFIG_HOME/sonexa-vireo-mixer/user.reg"
+    # Every key, effects that all match, and a lock that ends the load with Lock On.
+    printf '%s\r\n' '[Mixer Settings]' \
+        'Volume Level=100' 'MIDI Level=127' 'MIDI Reverb Level=40' 'MIDI Chorus Level=0' \
+        'A/D Part Level=127' 'Reverb Level=64' 'Chorus Level=0' 'Variation Level=0' \
+        'Dry Level=127' 'Reverb Effect=Hall1' 'Chorus Effect=Chorus1' \
+        'Variation Effect=Delay L,C,R' 'Lock=1' 'Periodic Refresh=0' >"$tmp/Bench.mix"
+}
+
+# --- JACK server and the dump ---------------------------------------------------------------
+
+wait_for_port() {
+    local pattern=$1
+    for _ in $(seq 300); do
+        jack_lsp 2>/dev/null | grep -q "$pattern" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+start_jack() {
+    jackd -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p "$jack_period" >"$tmp/jackd.log" 2>&1 &
+    jackd_pid=$!
+    wait_for_port '^system:' || die "the private JACK server did not answer within 30 s"
+    mkfifo "$tmp/dump.fifo" "$tmp/floor.fifo"
+    exec {dump_fd}<>"$tmp/dump.fifo" {floor_fd}<>"$tmp/floor.fifo"
+    jack_midi_dump >&"$dump_fd" 2>/dev/null &
+    dump_pid=$!
+    wait_for_port '^midi-monitor:input' || die "jack_midi_dump did not come up"
+}
+
+drain() {
+    local fd=$1 line
+    while read -r -t 0.3 -u "$fd" line; do :; done
+    return 0
+}
+
+# --- Starting and ending the two programs ---------------------------------------------------
+
+# Starts the mixer and waits for the start-up load's Lock On; sets program_pid, elapsed_us
+# and load_messages.
+start_mixer() {
+    drain "$dump_fd"
+    local start line seen=
+    start=$(now_us)
+    "$mixer" "$tmp/Bench.mix" >/dev/null 2>>"$tmp/mixer.err" &
+    program_pid=$!
+    load_messages=0
+    while read -r -t 30 -u "$dump_fd" line; do
+        [[ $line =~ ^\ *-?[0-9]+:\ [0-9a-f]{2} ]] && load_messages=$((load_messages + 1))
+        if [[ $line == *"$lock_on"* ]]; then
+            elapsed_us=$(($(now_us) - start))
+            seen=1
+            break
+        fi
+    done
+    [[ -n $seen ]] || die "no Lock On from the mixer within 30 s (stderr: $(tail -3 "$tmp/mixer.err"))"
+}
+
+# Starts the floor and waits for its "shown" line; sets program_pid and elapsed_us.
+start_floor() {
+    drain "$floor_fd"
+    local start line
+    start=$(now_us)
+    "$floor" >&"$floor_fd" 2>/dev/null &
+    program_pid=$!
+    read -r -t 30 -u "$floor_fd" line || die "the floor program showed no window within 30 s"
+    elapsed_us=$(($(now_us) - start))
+    [[ $line == shown ]] || die "the floor program said \"$line\""
+}
+
+stop_program() {
+    kill -TERM "$program_pid" 2>/dev/null || true
+    for _ in $(seq 50); do
+        kill -0 "$program_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$program_pid" 2>/dev/null || true
+    wait "$program_pid" 2>/dev/null || true
+    program_pid=
+}
+
+# VmRSS, RssAnon, RssFile, RssShmem of program_pid, in KiB.
+memory_of() {
+    awk '/^(VmRSS|RssAnon|RssFile|RssShmem):/ { printf "%s ", $2 }' "/proc/$program_pid/status"
+}
+
+# --- Idle: per-thread CPU time and wake-ups -------------------------------------------------
+
+# One line per thread of process $1: tid, utime+stime in ticks, voluntary and involuntary
+# switches, name.
+thread_snapshot() {
+    local task tid stat rest name
+    for task in /proc/"$1"/task/*; do
+        tid=${task##*/}
+        stat=$(<"$task/stat") || continue
+        name=$(<"$task/comm")
+        rest=${stat##*) }
+        # shellcheck disable=SC2086
+        set -- $rest
+        echo "$tid $((${12} + ${13})) $(awk '/^voluntary_ctxt/ {v=$2} /^nonvoluntary_ctxt/ {n=$2}
+            END {print v, n}' "$task/status") $name"
+    done
+}
+
+# tid -> the first library other than the C library on the thread's stack ("program" for our
+# own code, "main" for the event loop's thread). Attaching stops the process for a moment:
+# done after the window.
+thread_roles() {
+    command -v gdb >/dev/null || return 0
+    gdb -p "$1" -batch -nx -ex 'set pagination off' -ex 'thread apply all bt' 2>/dev/null |
+        awk -v main="$1" '
+        /^Thread [0-9]+ .*\(LWP [0-9]+\)/ {
+            match($0, /LWP [0-9]+/); tid = substr($0, RSTART + 4, RLENGTH - 4); role[tid] = ""
+            next
+        }
+        /^#[0-9]+ / && tid != "" && role[tid] == "" {
+            if (match($0, / from [^ ]+$/)) {
+                lib = substr($0, RSTART + 6); sub(/.*\//, "", lib); sub(/\.so.*/, "", lib)
+                if (lib !~ /^(libc|ld-linux|libpthread)$/) role[tid] = lib
+            } else if ($0 ~ / at \// && $0 !~ / at \.\.?\//) {
+                role[tid] = "program"
+            }
+        }
+        END { for (t in role) print t, (t == main ? "main" : (role[t] == "" ? "?" : role[t])) }'
+}
+
+# Measures the processes $3... over IDLE_SECONDS, labelled $2 (a space-separated list in the
+# same order); appends one table row per thread to $1 and prints, per process,
+# "cpu_ms main_wakeups".
+measure_idle() {
+    local rows=$1 labels=($2) pids=("${@:3}") before=() after=() roles=() i
+    sleep "$settle_seconds"
+    for i in "${!pids[@]}"; do before[i]=$(thread_snapshot "${pids[i]}"); done
+    sleep "$idle_seconds"
+    for i in "${!pids[@]}"; do after[i]=$(thread_snapshot "${pids[i]}"); done
+    for i in "${!pids[@]}"; do roles[i]=$(thread_roles "${pids[i]}"); done
+    for i in "${!pids[@]}"; do
+        echo "| **${labels[i]}** | | | | | |" >>"$rows"
+        awk -v ticks="$clock_ticks" -v main="${pids[i]}" -v rows="$rows" \
+            -v before="${before[i]}" -v roles="${roles[i]}" '
+            BEGIN {
+                n = split(before, lines, "\n")
+                for (i = 1; i <= n; i++) {
+                    split(lines[i], f, " "); cpu[f[1]] = f[2]; vol[f[1]] = f[3]; inv[f[1]] = f[4]
+                }
+                n = split(roles, lines, "\n")
+                for (i = 1; i <= n; i++) { split(lines[i], f, " "); role[f[1]] = f[2] }
+            }
+            {
+                tid = $1; name = $5; for (i = 6; i <= NF; i++) name = name " " $i
+                dcpu = ($2 - cpu[tid]) * 1000 / ticks; dvol = $3 - vol[tid]; dinv = $4 - inv[tid]
+                total += dcpu
+                if (tid == main) mainwakes = dvol
+                printf "| %s | %s | %s | %.0f | %d | %d |\n", tid, name,
+                    (tid in role ? role[tid] : "?"), dcpu, dvol, dinv >> rows
+            }
+            END { printf "%.0f %d\n", total, mainwakes }' <<<"${after[i]}"
+    done
+}
+
+# --- Statistics -----------------------------------------------------------------------------
+
+median() {
+    tr ' ' '\n' | grep -v '^$' | sort -n | awk '{ v[NR] = $1 } END {
+        if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+range() {
+    tr ' ' '\n' | grep -v '^$' | sort -n | awk 'NR == 1 { lo = $1 } { hi = $1 } END { print lo, hi }'
+}
+
+ms() { awk -v us="$1" 'BEGIN { printf "%.1f", us / 1000 }'; }
+mib() { awk -v kib="$1" 'BEGIN { printf "%.1f", kib / 1024 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+meets() { awk -v a="$1" -v b="$2" -v goal="$3" 'BEGIN { print (b > 0 && a <= goal * b ? "yes" : "**no**") }'; }
+
+# --- The measurements -----------------------------------------------------------------------
+
+prepare_home
+start_jack
+
+# Start-up and resident set of one program: "mixer", "floor" or "text" (the floor with text).
+declare -A times=() rss=() split=()
+measure_start() {
+    case $1 in
+    mixer) start_mixer ;;
+    floor) start_floor ;;
+    text) start_floor --text ;;
+    esac
+    times[$1]+=" $elapsed_us"
+    sleep "$settle_seconds"
+    local total anon file shmem
+    read -r total anon file shmem <<<"$(memory_of)"
+    rss[$1]+=" $total"
+    split[$1]="$anon $file $shmem"
+    stop_program
+}
+
+for run in $(seq "$runs"); do
+    for program in mixer floor text; do measure_start "$program"; done
+    echo "run $run/$runs done" >&2
+done
+
+echo "idle: ${idle_seconds} s of each program" >&2
+rows=$tmp/threads.md
+: >"$rows"
+declare -A idle_cpu=() idle_wakes=()
+start_mixer
+{
+    read -r idle_cpu[mixer] idle_wakes[mixer]
+    read -r idle_cpu[dump] idle_wakes[dump]
+} < <(measure_idle "$rows" "mixer jack_midi_dump" "$program_pid" "$dump_pid")
+stop_program
+for program in floor text; do
+    if [[ $program == floor ]]; then start_floor; else start_floor --text; fi
+    read -r idle_cpu[$program] idle_wakes[$program] \
+        < <(measure_idle "$rows" "$([[ $program == floor ]] && echo floor || echo floor-with-text)" "$program_pid")
+    stop_program
+done
+
+echo "handlers: load_bench" >&2
+bench_csv=$("$load_bench" --benchmark_format=csv --benchmark_min_time=0.5 2>/dev/null)
+bench() { awk -F, -v name="\"$1\"" '$1 == name { printf "%.2f", $3 }' <<<"$bench_csv"; }
+bench_messages() { awk -F, -v name="\"$1\"" '$1 == name { printf "%d", $NF }' <<<"$bench_csv"; }
+
+# --- The table ------------------------------------------------------------------------------
+
+declare -A start=() low=() high=() memory=()
+for program in mixer floor text; do
+    start[$program]=$(median <<<"${times[$program]}")
+    read -r low[$program] high[$program] <<<"$(range <<<"${times[$program]}")"
+    memory[$program]=$(median <<<"${rss[$program]}")
+done
+startup() { echo "$(ms "${start[$1]}") ($(ms "${low[$1]}")–$(ms "${high[$1]}"))"; }
+parts() {
+    local a f s
+    read -r a f s <<<"${split[$1]}"
+    echo "$(mib "$a") / $(mib "$f") / $(mib "$s")"
+}
+private() {
+    local a f s
+    read -r a f s <<<"${split[$1]}"
+    echo $((a + f))
+}
+wakes_met() { [[ ${idle_wakes[mixer]} -eq 0 ]] && echo yes || echo '**no**'; }
+
+cat <<EOF
+Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg);
+Qt platform $QT_QPA_PLATFORM; private JACK server, dummy driver, 48 kHz, period $jack_period frames.
+Floor: bench/qt_floor, one empty window; "with text": the same window with a label and a button.
+
+| Measure | Mixer | Floor | Ratio | Goal | Met | Floor with text | Ratio to it |
+|---|--:|--:|--:|---|---|--:|--:|
+| Start-up to the load's last message (mixer) or the window shown (floors), ms, median of $runs (min–max) | $(startup mixer) | $(startup floor) | $(ratio "${start[mixer]}" "${start[floor]}") | ≤ 1.5 × | $(meets "${start[mixer]}" "${start[floor]}" 1.5) | $(startup text) | $(ratio "${start[mixer]}" "${start[text]}") |
+| Resident set ${settle_seconds} s after start-up, MiB, median | $(mib "${memory[mixer]}") | $(mib "${memory[floor]}") | $(ratio "${memory[mixer]}" "${memory[floor]}") | ≤ 1.3 × | $(meets "${memory[mixer]}" "${memory[floor]}" 1.3) | $(mib "${memory[text]}") | $(ratio "${memory[mixer]}" "${memory[text]}") |
+| of it anonymous / file / shared memory, MiB | $(parts mixer) | $(parts floor) | | | | $(parts text) | |
+| anonymous + file only (without JACK's shared memory), MiB | $(mib "$(private mixer)") | $(mib "$(private floor)") | $(ratio "$(private mixer)" "$(private floor)") | | | $(mib "$(private text)") | $(ratio "$(private mixer)" "$(private text)") |
+| Idle CPU time over ${idle_seconds} s, all threads, ms | ${idle_cpu[mixer]} | ${idle_cpu[floor]} | | | | ${idle_cpu[text]} | |
+| Idle wake-ups of the main (event loop) thread over ${idle_seconds} s | ${idle_wakes[mixer]} | ${idle_wakes[floor]} | | 0 of our own | $(wakes_met) | ${idle_wakes[text]} | |
+| Refresh tick, master volume only ($(bench_messages BM_RefreshTickMaster) message), µs | $(bench BM_RefreshTickMaster) | | | | | | |
+| Refresh tick, both boxes, MIDI panel unfolded ($(bench_messages BM_RefreshTickBoth) messages), µs | $(bench BM_RefreshTickBoth) | | | | | | |
+| Whole load of a settings file ($(bench_messages BM_LoadSettingsFile) messages), µs | $(bench BM_LoadSettingsFile) | | | | | | |
+| Creation of the mixer window with its start-up load, µs | $(bench BM_CreateMixerWindow) | | | | | | |
+
+The start-up load sent $load_messages messages to jack_midi_dump; their arrival there includes up to
+two JACK periods ($(awk -v p="$jack_period" 'BEGIN { printf "%.1f", 2 * p / 48 }') ms) of delivery. Handler times are wall-clock, over the simulated service.
+jack_midi_dump, an idle JACK client beside the mixer, used ${idle_cpu[dump]} ms of CPU in the same ${idle_seconds} s.
+
+Idle threads over ${idle_seconds} s (wake-ups = voluntary context switches; "waits in" = the first
+library other than the C library on the thread's stack afterwards):
+
+| Thread | Name | Waits in | CPU ms | Wake-ups | Preempted |
+|---|---|---|--:|--:|--:|
+$(cat "$rows")
+EOF
