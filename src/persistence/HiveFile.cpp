@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,11 +19,18 @@ constexpr int kLockWaitMs = 3000;
 
 using FileDescriptor = UniqueFd;
 
-// Reads the whole file into text unless it holds more than the limit.
-bool ReadCapped(int fd, std::string& text) {
-    text.resize(std::size_t(kMaxHiveFileBytes) + 1);
+// Reads the whole file into text unless it holds more than the limit. The buffer starts at
+// the size the file had when opened and grows only if the file grew meanwhile.
+bool ReadCapped(int fd, std::size_t expected, std::string& text) {
+    constexpr std::size_t kLimit = std::size_t(kMaxHiveFileBytes) + 1;
+    text.resize(std::min(expected + 1, kLimit));
     std::size_t filled = 0;
-    while (filled < text.size()) {
+    while (true) {
+        if (filled == text.size()) {
+            if (text.size() == kLimit)
+                break;
+            text.resize(std::min(text.size() * 2, kLimit));
+        }
         const ssize_t got = ::read(fd, text.data() + filled, text.size() - filled);
         if (got < 0 && errno == EINTR)
             continue;
@@ -49,7 +57,7 @@ HiveFileContents ReadHiveFile(const QString& path) {
     if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxHiveFileBytes)
         return {State::Unusable, {}};
     std::string text;
-    if (!ReadCapped(fd.get(), text))
+    if (!ReadCapped(fd.get(), std::size_t(info.st_size), text))
         return {State::Unusable, {}};
     auto document = HiveDocument::Parse(text);
     if (!document)
