@@ -3,9 +3,17 @@
 #include "midi/TMidiOutput.h"
 #include "mixer/MixerPanels.h"
 
+#include <QVariant>
 #include <algorithm>
 
 namespace vireo {
+namespace {
+
+// Set on the timer to the port handle whose ticks are failing. A device that went away fails
+// every tick: only the first failure on a handle is reported, until a tick goes through again.
+constexpr const char* kFailingHandle = "failingHandle";
+
+} // namespace
 
 void MixerPanels::UpdateRefreshTimer() {
     const bool wanted = PeriodicRefresh->Checked() || MIDIRefresh->Checked();
@@ -44,14 +52,24 @@ void MixerPanels::Timer1Timer() {
     }
     if (port_.State() != TMidiOutput::MidiState::Opened)
         return; // nothing can go out; say nothing
-    if (PeriodicRefresh->Checked())
-        VolumeTrackBarChange();
-    if (MIDIRefresh->Checked()) {
-        MIDIReverbTrackBarChange();
-        ReverbComboBoxChange();
-        MIDIChorusTrackBarChange();
-        ChorusComboBoxChange();
+    const auto handle = static_cast<qulonglong>(port_.Handle());
+    try {
+        if (PeriodicRefresh->Checked())
+            VolumeTrackBarChange();
+        if (MIDIRefresh->Checked()) {
+            MIDIReverbTrackBarChange();
+            ReverbComboBoxChange();
+            MIDIChorusTrackBarChange();
+            ChorusComboBoxChange();
+        }
+    } catch (const EmidioutputError&) {
+        // The timer keeps running, so the refresh resumes by itself once the device is back.
+        if (Timer1.property(kFailingHandle).toULongLong() == handle)
+            return;
+        Timer1.setProperty(kFailingHandle, handle);
+        throw;
     }
+    Timer1.setProperty(kFailingHandle, QVariant());
 }
 
 void MixerPanels::InitializeSynthesizer() {

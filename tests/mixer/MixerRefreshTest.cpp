@@ -111,6 +111,58 @@ TEST_F(MixerRefreshTest, TickWhileThePortIsClosedSendsAndReportsNothing) {
     EXPECT_TRUE(panels.Timer1.isActive());
 }
 
+TEST_F(MixerRefreshTest, AFailingTickEndsAtTheFailedMessage) {
+    selectTypes();
+    click(panels.PeriodicRefresh);
+    click(panels.MIDIRefresh);
+    clearSent();
+    service.failAfter(SimulatedMidiService::Op::Short, 3, MidiError::NoDevice);
+    EXPECT_NE(errorOf([&] { panels.Timer1Timer(); }), "");
+    const Messages reverb = Burst(0x5B, 50);
+    EXPECT_THAT(sent(), ElementsAreArray(
+                            Concat({{Master(100)}, Messages(reverb.begin(), reverb.begin() + 3)})));
+}
+
+// A device that went away fails every tick; one report says so, not one every period.
+TEST_F(MixerRefreshTest, ATickThatKeepsFailingIsReportedOnceAndTheTimerKeepsTrying) {
+    click(panels.PeriodicRefresh);
+    clearSent();
+    std::vector<std::string> reports;
+    for (int tick = 0; tick < 5; ++tick) {
+        service.failAfter(SimulatedMidiService::Op::Long, 0, MidiError::NoDevice);
+        reports.push_back(errorOf([&] { panels.Timer1Timer(); }));
+    }
+    EXPECT_NE(reports[0], "");
+    EXPECT_THAT(std::vector(reports.begin() + 1, reports.end()), testing::Each(""));
+    EXPECT_EQ(
+        std::count_if(service.calls().begin(), service.calls().end(),
+                      [](const auto& call) { return call.op == SimulatedMidiService::Op::Long; }),
+        5); // every tick tried again
+    EXPECT_TRUE(panels.Timer1.isActive());
+    EXPECT_TRUE(panels.PeriodicRefresh->Checked());
+    EXPECT_EQ(panels.VolumeSpinEdit->Text(), "100");
+
+    // The device is back: the refresh goes on by itself, and a new outage is reported again.
+    EXPECT_EQ(errorOf([&] { panels.Timer1Timer(); }), "");
+    EXPECT_THAT(sent(), ElementsAreArray({Master(100)}));
+    service.failAfter(SimulatedMidiService::Op::Long, 0, MidiError::NoDevice);
+    EXPECT_NE(errorOf([&] { panels.Timer1Timer(); }), "");
+}
+
+TEST_F(MixerRefreshTest, ATickFailingOnAReopenedDeviceIsReportedAgain) {
+    click(panels.PeriodicRefresh);
+    service.failAfter(SimulatedMidiService::Op::Long, 0, MidiError::NoDevice);
+    EXPECT_NE(errorOf([&] { panels.Timer1Timer(); }), "");
+    service.failAfter(SimulatedMidiService::Op::Long, 0, MidiError::NoDevice);
+    EXPECT_EQ(errorOf([&] { panels.Timer1Timer(); }), "");
+
+    port.Close(); // the user switches the device off and on again
+    port.Open();
+    ASSERT_EQ(port.LastError(), MidiError::NoError);
+    service.failAfter(SimulatedMidiService::Op::Long, 0, MidiError::NoDevice);
+    EXPECT_NE(errorOf([&] { panels.Timer1Timer(); }), "");
+}
+
 TEST_F(MixerRefreshTest, ResetSendsTheInitialisationThenTheStateEndingWithLockOff) {
     selectTypes();
     panels.Panel3->hide();
