@@ -1,6 +1,7 @@
 // The program's entry: hardware check, single instance, then the windows and the event loop.
 #include "app/HardwareCheck.h"
 #include "dialogs/TFormMessage.h"
+#include "midi/JackMidiSystem.h"
 #include "midi/SystemMidiService.h"
 #include "persistence/PreferencesStore.h"
 #include "platform/MixerDevices.h"
@@ -53,7 +54,11 @@ int main(int argc, char* argv[]) {
     SystemMidiService midi;
     HardwareProbes probes;
     probes.midiOutCount = [&midi] { return midi.deviceCount(); };
-    probes.mixerCount = [] { return MixerDeviceCount(); };
+    // The MIDI service's own JACK client, once connected, shows that the server answers.
+    probes.mixerCount = [] {
+        return MixerDeviceCount(
+            [] { return JackMidiSystem::AnyClientConnected() || JackServerAnswers(); });
+    };
     if (!HardwarePresent(probes)) {
         ReportHardwareMissing();
         return 1;

@@ -20,6 +20,18 @@ void SilenceJackLibrary() {
 
 } // namespace
 
+std::atomic<int> JackMidiSystem::connectedClients_{0};
+
+bool JackMidiSystem::AnyClientConnected() {
+    return connectedClients_.load() > 0;
+}
+
+// Counts this system's client once while it is connected; safe from the notification thread.
+void JackMidiSystem::setCounted(bool connected) {
+    if (counted_.exchange(connected) != connected)
+        connectedClients_.fetch_add(connected ? 1 : -1);
+}
+
 JackMidiSystem::JackMidiSystem(std::string clientName)
     : clientName_(std::move(clientName)) {
     SilenceJackLibrary();
@@ -150,7 +162,9 @@ int JackMidiSystem::Process(jack_nframes_t frames, void* self) {
 }
 
 void JackMidiSystem::ShutDown(jack_status_t, const char*, void* self) {
-    static_cast<JackMidiSystem*>(self)->serverGone_.store(true);
+    auto* system = static_cast<JackMidiSystem*>(self);
+    system->serverGone_.store(true);
+    system->setCounted(false);
 }
 
 void JackMidiSystem::PortConnect(jack_port_id_t a, jack_port_id_t b, int connect, void* self) {
@@ -226,10 +240,12 @@ bool JackMidiSystem::connect() {
         return false;
     }
     ++session_;
+    setCounted(!serverGone_.load());
     return true;
 }
 
 void JackMidiSystem::disconnect() {
+    setCounted(false);
     jack_client_t* client = client_.load();
     if (client == nullptr)
         return;

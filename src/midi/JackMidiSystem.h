@@ -30,6 +30,10 @@ public:
     JackMidiSystem(const JackMidiSystem&) = delete;
     JackMidiSystem& operator=(const JackMidiSystem&) = delete;
 
+    // Whether a JackMidiSystem of this process holds a client of a server that is still there:
+    // the server answers, and asking it again would open another client for nothing.
+    static bool AnyClientConnected();
+
     bool answers() override;
     std::vector<Port> outputPorts() override;
     MidiResult openPort(const Port& port, int& id) override;
@@ -69,6 +73,7 @@ private:
 
     bool connect();
     void disconnect();
+    void setCounted(bool connected);
     void reclaimReleased();
     Slot* freeSlot();
     MidiResult registerPort(Slot& slot, const std::string& name);
@@ -79,6 +84,8 @@ private:
     std::string clientName_;
     std::atomic<jack_client_t*> client_{nullptr}; // read by the notification thread too
     std::atomic<bool> serverGone_{false};
+    std::atomic<bool> counted_{false}; // among the connected clients
+    static std::atomic<int> connectedClients_;
     std::atomic<std::uint64_t> cyclesDone_{0};
     std::atomic<std::size_t> maxEventSize_{0};
     std::array<Slot, kMaxPorts> slots_;

@@ -19,7 +19,11 @@ int SoundCardCount() {
 } // namespace
 
 int MixerDeviceCount() {
-    return SoundCardCount() + (JackServerAnswers() ? 1 : 0);
+    return MixerDeviceCount(JackServerAnswers);
+}
+
+int MixerDeviceCount(const std::function<bool()>& jackAnswers) {
+    return SoundCardCount() + (jackAnswers() ? 1 : 0);
 }
 
 bool JackServerAnswers() {
