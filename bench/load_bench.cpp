@@ -1,6 +1,7 @@
 // Cost of the mixer window's own work over the simulated service: a whole settings file load
 // (read, initialisation, every control and its messages, caption), the refresh timer's tick,
 // the creation of the window itself as a start pays it, and one preference read.
+#include "icons/AppIcon.h"
 #include "midi/SimulatedMidiService.h"
 #include "mixer/MixerPanels.h"
 #include "persistence/PreferencesStore.h"
@@ -143,6 +144,13 @@ void BM_ReadPreference(benchmark::State& state) {
         benchmark::DoNotOptimize(store.ReadRegInteger(vireo::SettingsKey, "Periodic Delay", 0));
 }
 BENCHMARK(BM_ReadPreference)->Unit(benchmark::kMicrosecond);
+
+// The program icon as the window's creation makes it: every PNG size is decoded.
+void BM_AppIcon(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(vireo::AppIcon());
+}
+BENCHMARK(BM_AppIcon)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
