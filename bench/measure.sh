@@ -30,7 +30,8 @@ export JACK_NO_START_SERVER=1
 export JACK_DEFAULT_SERVER="vireo-measure-$$"
 
 readonly lock_on="f0 43 10 49 01 00 01 01 f7"
-readonly clock_ticks=$(getconf CLK_TCK)
+clock_ticks=$(getconf CLK_TCK)
+readonly clock_ticks
 
 die() {
     echo "measure.sh: $*" >&2
@@ -108,7 +109,7 @@ start_jack() {
     wait_for_port '^system:' || die "the private JACK server did not answer within 30 s"
     mkfifo "$tmp/dump.fifo" "$tmp/floor.fifo"
     exec {dump_fd}<>"$tmp/dump.fifo" {floor_fd}<>"$tmp/floor.fifo"
-    jack_midi_dump >&"$dump_fd" 2>/dev/null &
+    jack_midi_dump 1>&"$dump_fd" 2>/dev/null &
     dump_pid=$!
     wait_for_port '^midi-monitor:input' || die "jack_midi_dump did not come up"
 }
@@ -141,12 +142,13 @@ start_mixer() {
     [[ -n $seen ]] || die "no Lock On from the mixer within 30 s (stderr: $(tail -3 "$tmp/mixer.err"))"
 }
 
-# Starts the floor and waits for its "shown" line; sets program_pid and elapsed_us.
+# Starts the floor (with its arguments) and waits for its "shown" line; sets program_pid and
+# elapsed_us.
 start_floor() {
     drain "$floor_fd"
     local start line
     start=$(now_us)
-    "$floor" >&"$floor_fd" 2>/dev/null &
+    "$floor" "$@" 1>&"$floor_fd" 2>/dev/null &
     program_pid=$!
     read -r -t 30 -u "$floor_fd" line || die "the floor program showed no window within 30 s"
     elapsed_us=$(($(now_us) - start))
@@ -213,7 +215,8 @@ thread_roles() {
 # same order); appends one table row per thread to $1 and prints, per process,
 # "cpu_ms main_wakeups".
 measure_idle() {
-    local rows=$1 labels=($2) pids=("${@:3}") before=() after=() roles=() i
+    local rows=$1 labels pids=("${@:3}") before=() after=() roles=() i
+    read -r -a labels <<<"$2"
     sleep "$settle_seconds"
     for i in "${!pids[@]}"; do before[i]=$(thread_snapshot "${pids[i]}"); done
     sleep "$idle_seconds"
@@ -292,13 +295,13 @@ rows=$tmp/threads.md
 declare -A idle_cpu=() idle_wakes=()
 start_mixer
 {
-    read -r idle_cpu[mixer] idle_wakes[mixer]
-    read -r idle_cpu[dump] idle_wakes[dump]
+    read -r "idle_cpu[mixer]" "idle_wakes[mixer]"
+    read -r "idle_cpu[dump]" "idle_wakes[dump]"
 } < <(measure_idle "$rows" "mixer jack_midi_dump" "$program_pid" "$dump_pid")
 stop_program
 for program in floor text; do
     if [[ $program == floor ]]; then start_floor; else start_floor --text; fi
-    read -r idle_cpu[$program] idle_wakes[$program] \
+    read -r "idle_cpu[$program]" "idle_wakes[$program]" \
         < <(measure_idle "$rows" "$([[ $program == floor ]] && echo floor || echo floor-with-text)" "$program_pid")
     stop_program
 done
