@@ -47,6 +47,7 @@ bool JackMidiSystem::answers() {
 
 std::vector<MidiSystem::Port> JackMidiSystem::outputPorts() {
     std::vector<Port> ports;
+    const std::lock_guard lock(clientMutex_);
     jack_client_t* client = client_.load();
     if (client == nullptr)
         return ports;
@@ -66,8 +67,11 @@ std::vector<MidiSystem::Port> JackMidiSystem::outputPorts() {
 MidiResult JackMidiSystem::openPort(const Port& port, int& id) {
     if (!connect())
         return MidiError::NoDriver;
-    reclaimReleased();
+    const std::lock_guard lock(clientMutex_);
     jack_client_t* client = client_.load();
+    if (client == nullptr)
+        return MidiError::NoDriver; // its server went away meanwhile
+    reclaimReleased();
     jack_port_t* target = jack_port_by_name(client, port.key.c_str());
     if (target == nullptr)
         return MidiError::NoDevice;
@@ -87,6 +91,9 @@ MidiResult JackMidiSystem::openPort(const Port& port, int& id) {
 
 MidiResult JackMidiSystem::openOwnPort(int& id) {
     if (!connect())
+        return MidiError::NoDriver;
+    const std::lock_guard lock(clientMutex_);
+    if (client_.load() == nullptr)
         return MidiError::NoDriver;
     reclaimReleased();
     for (std::size_t i = 0; i < slots_.size(); ++i) {
@@ -145,7 +152,8 @@ MidiResult JackMidiSystem::close(int id) {
         return MidiError::InvalidHandle;
     Slot* slot = liveSlot(opened->second);
     opened_.erase(opened);
-    if (slot == nullptr)
+    const std::lock_guard lock(clientMutex_);
+    if (slot == nullptr || client_.load() == nullptr)
         return MidiError::NoError; // gone with its server; disconnect() frees the rest
     // Cut the connections now, so nobody reads the port's last buffer again; the port itself
     // goes once the process cycle is sure to have let go of it.
@@ -165,6 +173,23 @@ void JackMidiSystem::ShutDown(jack_status_t, const char*, void* self) {
     auto* system = static_cast<JackMidiSystem*>(self);
     system->serverGone_.store(true);
     system->setCounted(false);
+    system->closeDeadClient();
+}
+
+// libjack crashes closing a client whose server died once a server of the same name has
+// started again, so the dead client is closed at once; by a thread of our own, because
+// jack_client_close stops the thread that tells of the shutdown.
+void JackMidiSystem::closeDeadClient() {
+    if (reaping_.exchange(true))
+        return;
+    jack_client_t* dead = client_.load();
+    reaper_ = std::thread([this, dead] {
+        const std::lock_guard lock(clientMutex_);
+        if (dead == nullptr || client_.load() != dead)
+            return; // the window thread closed it first
+        jack_client_close(dead);
+        client_.store(nullptr);
+    });
 }
 
 void JackMidiSystem::PortConnect(jack_port_id_t a, jack_port_id_t b, int connect, void* self) {
@@ -246,11 +271,16 @@ bool JackMidiSystem::connect() {
 
 void JackMidiSystem::disconnect() {
     setCounted(false);
-    jack_client_t* client = client_.load();
-    if (client == nullptr)
-        return;
-    jack_client_close(client); // stops the client's threads; its ports go with it
-    client_.store(nullptr);
+    {
+        const std::lock_guard lock(clientMutex_);
+        if (jack_client_t* client = client_.exchange(nullptr))
+            jack_client_close(client); // stops the client's threads; its ports go with it
+    }
+    // The client's threads have stopped (closed here or by the reaper), so a reaper they
+    // started is set and can be joined.
+    if (reaper_.joinable())
+        reaper_.join();
+    reaping_.store(false);
     for (Slot& slot : slots_) {
         slot.live.store(nullptr);
         slot.registered.store(nullptr);

@@ -9,7 +9,9 @@
 #include <jack/types.h>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 
 namespace vireo {
 
@@ -73,6 +75,7 @@ private:
 
     bool connect();
     void disconnect();
+    void closeDeadClient();
     void setCounted(bool connected);
     void reclaimReleased();
     Slot* freeSlot();
@@ -84,6 +87,11 @@ private:
     std::string clientName_;
     std::atomic<jack_client_t*> client_{nullptr}; // read by the notification thread too
     std::atomic<bool> serverGone_{false};
+    // The window thread holds it while it uses the client; closeDeadClient's thread (reaper_)
+    // holds it while it closes a client whose server died.
+    std::mutex clientMutex_;
+    std::thread reaper_;
+    std::atomic<bool> reaping_{false};
     std::atomic<bool> counted_{false}; // among the connected clients
     static std::atomic<int> connectedClients_;
     std::atomic<std::uint64_t> cyclesDone_{0};
