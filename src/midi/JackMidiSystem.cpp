@@ -3,6 +3,7 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <mutex>
+#include <pthread.h>
 
 namespace vireo {
 namespace {
@@ -170,10 +171,15 @@ int JackMidiSystem::Process(jack_nframes_t frames, void* self) {
 }
 
 void JackMidiSystem::ShutDown(jack_status_t, const char*, void* self) {
+    // jack_client_close on the window thread cancels this thread, at any instruction: not
+    // while the reaper is being started, or its state would be freed under it.
+    int cancelState = 0;
+    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &cancelState);
     auto* system = static_cast<JackMidiSystem*>(self);
     system->serverGone_.store(true);
     system->setCounted(false);
     system->closeDeadClient();
+    pthread_setcancelstate(cancelState, nullptr);
 }
 
 // libjack crashes closing a client whose server died once a server of the same name has

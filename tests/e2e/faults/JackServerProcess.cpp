@@ -1,7 +1,6 @@
 #include "JackServerProcess.h"
 
 #include "JackTestProcesses.h"
-#include "platform/MixerDevices.h"
 
 #include <QDir>
 #include <atomic>
@@ -17,6 +16,17 @@ using namespace std::chrono_literals;
 std::string UniqueServerName() {
     static std::atomic<int> counter{0};
     return "vireo-faults-" + std::to_string(getpid()) + "-" + std::to_string(++counter);
+}
+
+// Whether the server takes clients, asked by jack_lsp: libjack of this process may be closing
+// the client of a killed server, and crashes when another client opens meanwhile.
+bool Answers() {
+    QProcess lsp;
+    lsp.setStandardOutputFile(QProcess::nullDevice());
+    lsp.setStandardErrorFile(QProcess::nullDevice());
+    lsp.start("jack_lsp");
+    return lsp.waitForFinished(10000) && lsp.exitStatus() == QProcess::NormalExit &&
+           lsp.exitCode() == 0;
 }
 
 } // namespace
@@ -61,8 +71,8 @@ bool JackServerProcess::start() {
         error_ = "jackd did not start: " + process->errorString().toStdString();
         return false;
     }
-    const bool answers = WaitUntil(
-        [&] { return process->state() == QProcess::Running && JackServerAnswers(); }, 20s);
+    const bool answers =
+        WaitUntil([&] { return process->state() == QProcess::Running && Answers(); }, 20s);
     if (!answers) {
         error_ = "jackd " + name_ + " did not take clients within 20 s";
         stop(*process);
