@@ -32,16 +32,24 @@ TTrackBar::TTrackBar(QWidget* parent)
     setPageStep(kPage);
     setTickPosition(QSlider::TicksBothSides);
     setTickInterval(kPage);
-    // Position 0 stands at the top, and Up/PageUp move towards it.
-    setInvertedAppearance(true);
-    setInvertedControls(true);
+    setValue(kMax); // position 0, at the top
     setFocusPolicy(Qt::StrongFocus);
     connect(this, &QAbstractSlider::actionTriggered, this, &TTrackBar::onAction);
 }
 
 void TTrackBar::SetPosition(int position) {
     const QSignalBlocker quiet(this);
-    setValue(std::clamp(position, 0, kMax));
+    setValue(kMax - std::clamp(position, 0, kMax));
+}
+
+void TTrackBar::keyPressEvent(QKeyEvent* event) {
+    // Home and End go to positions 0 and 127, the top and the bottom.
+    if (event->key() == Qt::Key_Home || event->key() == Qt::Key_End) {
+        triggerAction(event->key() == Qt::Key_Home ? SliderToMaximum : SliderToMinimum);
+        event->accept();
+        return;
+    }
+    QSlider::keyPressEvent(event);
 }
 
 void TTrackBar::onAction(int action) {

@@ -1,5 +1,8 @@
 #include "controls/TTrackBar.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QImage>
 #include <QTest>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -74,6 +77,32 @@ TEST_F(TTrackBarTest, ClickOnTheTrackMovesAndNotifiesAgainWhenTheButtonIsRelease
     QTest::mouseRelease(&bar, Qt::LeftButton, {}, below);
     ASSERT_EQ(seen.size(), before + 1);
     EXPECT_EQ(seen.back(), bar.Position());
+}
+
+// How far a pixel is from the palette's highlight colour, the colour of a filled groove.
+int DistanceFromHighlight(TTrackBar& bar, QPoint at) {
+    const QColor pixel = bar.grab().toImage().pixelColor(at * bar.devicePixelRatio());
+    const QColor highlight = bar.palette().color(QPalette::Highlight);
+    return std::abs(pixel.red() - highlight.red()) + std::abs(pixel.green() - highlight.green()) +
+           std::abs(pixel.blue() - highlight.blue());
+}
+
+TEST_F(TTrackBarTest, FillAndReportedValueGrowAsTheHandleRises) {
+    bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    const QPoint lowerGroove(bar.width() / 2, bar.height() * 3 / 5);
+
+    bar.SetPosition(0); // handle at the top: the groove below it is filled
+    const int filled = DistanceFromHighlight(bar, lowerGroove);
+    bar.SetPosition(127);
+    const int empty = DistanceFromHighlight(bar, lowerGroove);
+    EXPECT_LT(filled + 60, empty);
+
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&bar);
+    ASSERT_NE(accessible, nullptr);
+    ASSERT_NE(accessible->valueInterface(), nullptr);
+    bar.SetPosition(27);
+    EXPECT_EQ(accessible->valueInterface()->currentValue().toInt(), 100);
 }
 
 } // namespace

@@ -9,7 +9,7 @@ using testing::IsEmpty;
 using MixerDigitalTest = MixerFixture;
 
 TEST_F(MixerDigitalTest, DrySliderAtTwentySevenSendsOneHundredToPartZeroThenOne) {
-    panels.DryTrackBar->setSliderPosition(27);
+    panels.DryTrackBar->setSliderPosition(TTrackBar::kMax - 27); // dragged to position 27
     EXPECT_THAT(sent(), ElementsAreArray(ADPair(0x11, 100)));
     EXPECT_EQ(panels.DrySpinEdit->Text(), "100");
 }

@@ -52,7 +52,8 @@ TEST_F(MixerLevelsTest, SliderSendsOnEveryUserNotificationIncludingTheEndOfMovem
     EXPECT_EQ(panels.VolumeSpinEdit->Text(), "0");
 
     clearSent();
-    panels.MIDIChorusTrackBar->setSliderPosition(27); // a drag step
+    // A drag step to position 27; the slider value underneath runs from the bottom.
+    panels.MIDIChorusTrackBar->setSliderPosition(TTrackBar::kMax - 27);
     EXPECT_THAT(sent(), ElementsAreArray(Burst(0x5D, 100)));
     EXPECT_EQ(panels.MIDIChorusSpinEdit->Text(), "100");
 
