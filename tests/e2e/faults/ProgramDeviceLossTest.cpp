@@ -5,6 +5,7 @@
 // which is where the keyboard reaches the Preferences command.
 #include "JackServerProcess.h"
 #include "JackTestProcesses.h"
+#include "RunningInstance.h"
 #include "XvfbDisplay.h"
 #include "app/HardwareCheck.h"
 #include "persistence/PreferencesStore.h"
@@ -13,7 +14,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QLocalSocket>
 #include <QProcess>
 #include <gtest/gtest.h>
 #include <thread>
@@ -31,22 +31,6 @@ const MidiDump::Message kTick{0xF0, 0x7F, 0x7F, 0x04, 0x01, 0x11, 0x64, 0xF7};
 std::size_t Ticks(MidiDump& dump) {
     const auto& messages = dump.messages();
     return std::size_t(std::count(messages.begin(), messages.end(), kTick));
-}
-
-// The running mixer's caption, as a second start reads it; empty when none answers.
-QString RunningCaption() {
-    QLocalSocket socket;
-    socket.connectToServer(DefaultInstanceEndpoint().socketPath);
-    if (!socket.waitForConnected(1000))
-        return {};
-    QByteArray received;
-    while (socket.waitForReadyRead(1000)) {
-        received += socket.readAll();
-        const auto status = instance::DecodeStatus(received);
-        if (status.state != instance::DecodeState::NeedMore)
-            return status.message.caption;
-    }
-    return {};
 }
 
 // A fresh user without the lock warning and with a 100 ms refresh period; and a settings file

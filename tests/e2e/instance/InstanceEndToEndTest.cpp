@@ -1,13 +1,13 @@
 // The real program as a second start meets it: a running mixer on a private JACK server, and
 // a start with a file that hands it over and ends.
 #include "JackTestProcesses.h"
+#include "RunningInstance.h"
 #include "app/HardwareCheck.h"
 #include "shell/InstanceChannel.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
-#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -16,22 +16,6 @@ namespace vireo::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The running mixer's caption as a starting program reads it; empty when none answers.
-QString RunningCaption() {
-    QLocalSocket socket;
-    socket.connectToServer(DefaultInstanceEndpoint().socketPath);
-    if (!socket.waitForConnected(1000))
-        return {};
-    QByteArray received;
-    while (socket.waitForReadyRead(1000)) {
-        received += socket.readAll();
-        const auto status = instance::DecodeStatus(received);
-        if (status.state != instance::DecodeState::NeedMore)
-            return status.message.caption;
-    }
-    return {};
-}
 
 bool WaitForCaption(const std::function<bool(const QString&)>& wanted) {
     return WaitUntil([&] { return wanted(RunningCaption()); }, 20s);
