@@ -6,7 +6,6 @@
 #include "mixer/SynthSender.h"
 
 #include <gtest/gtest.h>
-#include <jack/jack.h>
 #include <thread>
 
 namespace vireo::test {
@@ -171,17 +170,7 @@ TEST_F(JackEndToEnd, TheMapperIsTheProgramsOwnPortWhichThePatchbayConnects) {
     // Our own ports are never offered as devices.
     EXPECT_EQ(DeviceNames(service), std::vector<std::string>{dump->port()});
 
-    jack_status_t status{};
-    jack_client_t* patchbay = jack_client_open("vireo-patchbay", JackNoStartServer, &status);
-    ASSERT_NE(patchbay, nullptr);
-    const bool connected = WaitUntil(
-        [&] {
-            return jack_connect(patchbay, "Sonexa Vireo Mixer:Sonexa Vireo Mixer",
-                                dump->port().c_str()) == 0;
-        },
-        20s);
-    jack_client_close(patchbay);
-    ASSERT_TRUE(connected);
+    ASSERT_TRUE(ConnectPorts("Sonexa Vireo Mixer:Sonexa Vireo Mixer", dump->port(), 20s));
 
     SynthSender sender(port);
     sender.SendMasterVolume(0x64);

@@ -44,6 +44,20 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
     return true;
 }
 
+bool ConnectPorts(const std::string& from, const std::string& to, std::chrono::milliseconds limit) {
+    const QStringList ports{QString::fromStdString(from), QString::fromStdString(to)};
+    return WaitUntil(
+        [&] {
+            QProcess connect;
+            connect.setStandardOutputFile(QProcess::nullDevice());
+            connect.setStandardErrorFile(QProcess::nullDevice());
+            connect.start(QStringLiteral("jack_connect"), ports);
+            return connect.waitForFinished(5000) && connect.exitStatus() == QProcess::NormalExit &&
+                   connect.exitCode() == 0;
+        },
+        limit);
+}
+
 bool PrivateJackServer::Installed() {
     return !QStandardPaths::findExecutable("jackd").isEmpty() &&
            !QStandardPaths::findExecutable("jack_midi_dump").isEmpty();

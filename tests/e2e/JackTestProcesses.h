@@ -13,6 +13,10 @@ namespace vireo::test {
 // Asks `done` again and again until it says yes or `limit` has passed.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
 
+// Connects two ports of the private server with jack_connect, again and again until it
+// succeeds or `limit` has passed (a port may not be registered yet).
+bool ConnectPorts(const std::string& from, const std::string& to, std::chrono::milliseconds limit);
+
 // A private JACK server on the dummy driver for one test, under a name no other test uses.
 // JACK clients of this process reach it through JACK_DEFAULT_SERVER while it lives.
 class PrivateJackServer {

@@ -7,7 +7,6 @@
 #include "midi/TMidiOutput.h"
 
 #include <gtest/gtest.h>
-#include <jack/jack.h>
 
 namespace vireo::test {
 namespace {
@@ -155,17 +154,7 @@ TEST_F(ServerReturn, TheMapperOpensAgainOnAServerThatCameBack) {
 
     port->Open();
     ASSERT_EQ(port->LastError(), MidiError::NoError);
-    jack_status_t status{};
-    jack_client_t* patchbay = jack_client_open("vireo-patchbay", JackNoStartServer, &status);
-    ASSERT_NE(patchbay, nullptr);
-    const bool connected = WaitUntil(
-        [&] {
-            return jack_connect(patchbay, "Sonexa Vireo Mixer:Sonexa Vireo Mixer",
-                                dump->port().c_str()) == 0;
-        },
-        20s);
-    jack_client_close(patchbay);
-    ASSERT_TRUE(connected);
+    ASSERT_TRUE(ConnectPorts("Sonexa Vireo Mixer:Sonexa Vireo Mixer", dump->port(), 20s));
     EXPECT_TRUE(Delivered(*port, *dump));
 }
 
