@@ -5,12 +5,13 @@
 namespace vireo {
 
 // Vertical level slider, 0..127 with position 0 at the top, page 13, ticks every 13 on both
-// sides. Underneath, the slider's own value runs the other way (kMax at the top), so that the
-// style fills the groove from the bottom up to the handle and the value it reports to
-// assistive tools rises with the level. `changed` runs for every movement notification from the
-// user (keys, wheel, track clicks, dragging) and once more at the end of each movement (key or
-// mouse button released), even when the position did not change. A position set by the program runs
-// nothing.
+// sides. `changed` runs for every movement notification from the user (keys, wheel, track
+// clicks, dragging) and once more at the end of each movement (key or mouse button released),
+// even when the position did not change. A position set by the program runs nothing.
+//
+// Underneath, QSlider's value runs the other way (kMax at the top), so that the style fills the
+// groove from the bottom up to the handle and assistive tools read a value that rises with the
+// level.
 class TTrackBar : public QSlider {
     Q_OBJECT
 public:

@@ -4,6 +4,7 @@
 #include <QAccessibleValueInterface>
 #include <QImage>
 #include <QTest>
+#include <cstdlib>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
