@@ -106,6 +106,8 @@ MidiResult JackMidiSystem::openPort(const Port& port, int& id) {
     jack_client_t* client = client_.load();
     if (client == nullptr)
         return MidiError::NoDriver; // its server went away meanwhile
+    if (serverStalled())
+        return MidiError::NotReady;
     reclaimReleased();
     jack_port_t* target = jack_port_by_name(client, port.key.c_str());
     if (target == nullptr)
@@ -130,20 +132,18 @@ MidiResult JackMidiSystem::openOwnPort(int& id) {
     const std::lock_guard lock(clientMutex_);
     if (client_.load() == nullptr)
         return MidiError::NoDriver;
+    if (Slot* own = ownSlot(); own != nullptr && own->state == SlotState::Open)
+        return MidiError::Allocated;
+    if (serverStalled())
+        return MidiError::NotReady;
     reclaimReleased();
     if (Slot* own = ownSlot()) {
-        if (own->state == SlotState::Open)
-            return MidiError::Allocated;
-        if (serverStalled())
-            return MidiError::NotReady;
         id = publish(static_cast<std::size_t>(own - slots_.data()));
         return MidiError::NoError;
     }
     Slot* slot = freeSlot();
     if (slot == nullptr)
         return MidiError::NoMemory;
-    if (serverStalled())
-        return MidiError::NotReady;
     if (MidiResult result = registerPort(*slot, clientName_))
         return result;
     slot->own = true;
@@ -173,12 +173,8 @@ MidiResult JackMidiSystem::send(int id, std::span<const std::uint8_t> message) {
 }
 
 MidiResult JackMidiSystem::reset(int id) {
-    const auto opened = opened_.find(id);
-    if (opened == opened_.end())
-        return MidiError::InvalidHandle;
-    if (Slot* slot = liveSlot(opened->second))
-        slot->queue->discardPending();
-    return MidiError::NoError; // a port whose server is gone has nothing left to drop
+    // Nothing sounds on its own here, and what is queued still goes out.
+    return opened_.count(id) != 0 ? MidiError::NoError : MidiError::InvalidHandle;
 }
 
 MidiResult JackMidiSystem::close(int id) {
@@ -229,7 +225,7 @@ bool JackMidiSystem::drained(Slot& slot) {
 bool JackMidiSystem::serverStalled() {
     const Clock::time_point start = Clock::now();
     const std::uint64_t startCycles = cyclesDone_.load();
-    while (cyclesDone_.load() == startCycles) {
+    while (cyclesDone_.load() == startCycles && !serverGone_.load()) {
         if (Clock::now() - start >= std::chrono::milliseconds(kStalledMs))
             return true;
         Pause();
@@ -357,6 +353,11 @@ void JackMidiSystem::PortRegistered(jack_port_id_t, int, void* self) {
     static_cast<JackMidiSystem*>(self)->notifyChange();
 }
 
+int JackMidiSystem::GraphOrder(void* self) {
+    static_cast<JackMidiSystem*>(self)->notifyChange();
+    return 0;
+}
+
 void JackMidiSystem::processCycle(jack_nframes_t frames) {
     for (Slot& slot : slots_) {
         jack_port_t* port = slot.live.load();
@@ -423,6 +424,8 @@ bool JackMidiSystem::connect() {
     jack_on_info_shutdown(client, ShutDown, this);
     jack_set_port_connect_callback(client, PortConnect, this);
     jack_set_port_registration_callback(client, PortRegistered, this);
+    // A client's ports take connections only once it is active, which reorders the graph.
+    jack_set_graph_order_callback(client, GraphOrder, this);
     if (jack_activate(client) != 0) {
         disconnect();
         return false;

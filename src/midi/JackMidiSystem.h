@@ -86,6 +86,7 @@ private:
     static void ShutDown(jack_status_t code, const char* reason, void* self);
     static void PortConnect(jack_port_id_t a, jack_port_id_t b, int connect, void* self);
     static void PortRegistered(jack_port_id_t port, int registered, void* self);
+    static int GraphOrder(void* self);
     void notifyChange();
     void processCycle(jack_nframes_t frames);
     bool settled(Slot& slot, jack_port_t* port);

@@ -32,8 +32,12 @@ public:
     // The program's own output port, for others to connect to (the mapper).
     virtual MidiResult openOwnPort(int& id) = 0;
     virtual MidiResult send(int id, std::span<const std::uint8_t> message) = 0;
-    // Drops whatever has not gone out yet.
+    // Stops what is sounding. It drops nothing that a send accepted: the port's close follows
+    // it, and closing loses nothing.
     virtual MidiResult reset(int id) = 0;
+    // Waits until what sends accepted has gone out (at most about 200 ms), then closes. A
+    // system that stopped answering fails with an error code (the port stays open, nothing
+    // queued is lost) instead of waiting for it.
     virtual MidiResult close(int id) = 0;
 
     // The own port's patch. The own port is registered by the first openOwnPort() and stays

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <atomic>
 #include <cctype>
+#include <csignal>
 #include <cstdlib>
 #include <sstream>
 #include <thread>
@@ -72,6 +73,7 @@ PrivateJackServer::PrivateJackServer()
 }
 
 PrivateJackServer::~PrivateJackServer() {
+    resume();
     if (process_ != nullptr)
         stop(*process_);
     if (killed_)
@@ -87,6 +89,17 @@ void PrivateJackServer::kill() {
     process_.reset();
     running_ = false;
     killed_ = true;
+}
+
+void PrivateJackServer::pause() {
+    if (process_ != nullptr && !paused_)
+        paused_ = ::kill(static_cast<pid_t>(process_->processId()), SIGSTOP) == 0;
+}
+
+void PrivateJackServer::resume() {
+    if (process_ != nullptr && paused_)
+        ::kill(static_cast<pid_t>(process_->processId()), SIGCONT);
+    paused_ = false;
 }
 
 // JACK keeps a killed server in its registry of (at most eight) servers until one of the same

@@ -37,6 +37,9 @@ public:
     const std::string& startError() const { return startError_; }
     // Ends the server at once, as a crash would, and tidies what it leaves behind.
     void kill();
+    // Stops the server's process (SIGSTOP), as a hung server, and lets it go on (SIGCONT).
+    void pause();
+    void resume();
 
 private:
     std::unique_ptr<QProcess> start(std::string& error) const;
@@ -48,6 +51,7 @@ private:
     std::unique_ptr<QProcess> process_;
     bool running_ = false;
     bool killed_ = false;
+    bool paused_ = false;
     std::string startError_;
 };
 

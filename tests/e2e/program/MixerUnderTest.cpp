@@ -43,9 +43,12 @@ QString MixerHome::machineHive() const {
     return path() + "/etc/xdg/sonexa-vireo-mixer/machine.reg";
 }
 
-void MixerHome::writePreferences(const std::string& device, const QStringList& userLines) const {
-    const QString machine =
+void MixerHome::writePreferences(const std::string& device, const QStringList& userLines,
+                                 const QStringList& machineLines) const {
+    QString machine =
         QString("REGEDIT4\n\n%1\n\"Checked Device\"=dword:00000001\n").arg(kMachineSection);
+    for (const QString& line : machineLines)
+        machine += line + '\n';
     QStringList user{"REGEDIT4", "", kUserSection, "\"DeviceName\"=" + HiveString(device),
                      "\"No Warning\"=dword:00000001"};
     user += userLines;

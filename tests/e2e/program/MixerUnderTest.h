@@ -22,8 +22,9 @@ public:
 
     // Hives that make the program open `device` (the first-run probe already made) and keep
     // the lock warning away, since it would take the keyboard; `userLines` are further values
-    // of the user's hive, such as "\"PosX\"=dword:0000002d".
-    void writePreferences(const std::string& device, const QStringList& userLines = {}) const;
+    // of the user's hive, such as "\"PosX\"=dword:0000002d", `machineLines` of the machine's.
+    void writePreferences(const std::string& device, const QStringList& userLines = {},
+                          const QStringList& machineLines = {}) const;
     // Writes a settings file into a folder of its own and returns its full path.
     QString writeSettingsFile(const QString& name, const std::string& text) const;
 
