@@ -76,7 +76,7 @@ PrivateJackServer::~PrivateJackServer() {
     resume();
     if (process_ != nullptr)
         stop(*process_);
-    if (killed_)
+    if (killed_ || wasPaused_) // a server stopped and let go on may leave its name taken
         reclaimName();
     removeLeftovers();
     unsetenv("JACK_DEFAULT_SERVER");
@@ -94,6 +94,7 @@ void PrivateJackServer::kill() {
 void PrivateJackServer::pause() {
     if (process_ != nullptr && !paused_)
         paused_ = ::kill(static_cast<pid_t>(process_->processId()), SIGSTOP) == 0;
+    wasPaused_ = wasPaused_ || paused_;
 }
 
 void PrivateJackServer::resume() {

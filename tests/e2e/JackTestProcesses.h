@@ -52,6 +52,7 @@ private:
     bool running_ = false;
     bool killed_ = false;
     bool paused_ = false;
+    bool wasPaused_ = false;
     std::string startError_;
 };
 

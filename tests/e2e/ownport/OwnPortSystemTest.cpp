@@ -64,9 +64,11 @@ protected:
         ASSERT_EQ(port.LastError(), MidiError::NoError);
     }
 
+    // Destroyed in reverse, the server first: a JACK server ends at once while its clients
+    // are still there, but takes seconds after one has just died.
     std::unique_ptr<SystemMidiService> service = JackOnly();
-    std::unique_ptr<PrivateJackServer> server;
     std::vector<std::unique_ptr<MidiDump>> dumps;
+    std::unique_ptr<PrivateJackServer> server;
 };
 
 TEST_F(OwnPort, CloseAndOpenKeepItsWireAndTheNextMessagesArrive) {
@@ -135,20 +137,19 @@ TEST_F(OwnPort, PortsAreNamedWithoutTheBridgesClientIdsAndWiredByThatName) {
 }
 
 TEST_F(OwnPort, TellsOfANewWireAndOfAPortThatAppears) {
-    std::atomic<int> changes{0};
-    service->setChangeListener([&changes] { ++changes; });
+    auto changes = std::make_shared<std::atomic<int>>(0);
+    service->setChangeListener([changes] { ++*changes; });
     MidiDump& first = StartDump("synth");
     TMidiOutput port(*service);
     ASSERT_NO_FATAL_FAILURE(OpenMapper(port, first));
 
-    changes = 0;
+    *changes = 0;
     ASSERT_TRUE(ConnectPorts(kOwnPort, first.port(), 20s));
-    EXPECT_TRUE(WaitUntil([&] { return changes > 0; }, 20s)) << "no word of the new wire";
-    changes = 0;
+    EXPECT_TRUE(WaitUntil([&] { return *changes > 0; }, 20s)) << "no word of the new wire";
+    *changes = 0;
     MidiDump& second = StartDump("sampler");
-    EXPECT_TRUE(WaitUntil([&] { return changes > 0; }, 20s)) << "no word of the new port";
+    EXPECT_TRUE(WaitUntil([&] { return *changes > 0; }, 20s)) << "no word of the new port";
     EXPECT_TRUE(WaitUntil([&] { return HasDevice(*service, second.port()); }, 20s));
-    service->setChangeListener({});
 }
 
 TEST_F(OwnPort, AStoppedServerIsAnsweredWithAnErrorAndLosesNothing) {
