@@ -127,6 +127,21 @@ TEST_F(MapperWireTest, AWireMadeWhileTheDeviceIsClosedGetsTheStateAtTheNextOpen)
     EXPECT_THAT(Sent(), IsEmpty());
 }
 
+TEST_F(MapperWireTest, AHiddenWindowThatClosesItsDeviceSendsTheStateWhenShownAgain) {
+    store.SetRootKey(RegRoot::LocalMachine);
+    store.WriteRegInteger(MachineKey, "Close MIDI Device if Minimized", 1);
+    store.SetRootKey(RegRoot::CurrentUser);
+    const std::vector<Bytes> load = StartWith(kLockedFile);
+    Form().show();
+    Form().close();
+    ASSERT_EQ(Form().MidiOutput1->State(), TMidiOutput::MidiState::Closed);
+    service.wireMapper("Synth:in");
+    Settle();
+    EXPECT_THAT(Sent(), IsEmpty());
+    Form().show();
+    EXPECT_EQ(test::Hex(Sent()), test::Hex(load));
+}
+
 TEST_F(MapperWireTest, ARememberedPortThatAppearsLaterIsWiredAndGetsTheState) {
     store.WriteRegString(SettingsKey, kPatchValue, "Late:in");
     const std::vector<Bytes> load = StartWith(kLockedFile);
