@@ -3,6 +3,7 @@
 #include "midi/MidiResult.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,24 @@ public:
     virtual MidiResult close(Handle handle) = 0;
     // The service's text for a code, or nullopt when it has none.
     virtual std::optional<std::string> errorText(MidiResult code) = 0;
+
+    // The mapper's patch: the ports the program's own port (device -1) is wired to. Names are
+    // product names without session-varying numbers, so they can be stored and found again.
+    // A service without an own port has no patch: no connections, no ports, NotSupported.
+
+    // The ports the mapper sends to now, whoever wired them. Empty until device -1 was opened.
+    virtual std::vector<std::string> mapperConnections() { return {}; }
+    // The ports the mapper could be wired to now, on the mapper's system.
+    virtual std::vector<std::string> mapperPorts() { return {}; }
+    // Wires the mapper to the port of that name: NoError (also when already wired), NoDevice
+    // when no such port exists now, InvalidHandle until device -1 was opened.
+    virtual MidiResult connectMapper(const std::string& /*name*/) {
+        return MidiError::NotSupported;
+    }
+    // Told, on any thread (it must only post to the window thread and return), that the
+    // mapper's wires or the set of ports may have changed. An empty function stops it.
+    using ChangeListener = std::function<void()>;
+    virtual void setChangeListener(ChangeListener /*listener*/) {}
 };
 
 } // namespace vireo

@@ -59,6 +59,8 @@ MidiResult SystemMidiService::open(int index, Handle& handle) {
     if (index == kMapper) {
         system = mapperSystem();
         result = system == nullptr ? MidiError::NoDriver : system->openOwnPort(id);
+        if (result == MidiError::NoError)
+            ownSystem_ = system;
     } else if (const Device* found = device(index)) {
         system = found->system;
         result = system->openPort(found->port, id);
@@ -110,6 +112,36 @@ std::optional<std::string> SystemMidiService::errorText(MidiResult code) {
     return StandardMidiErrorText(code);
 }
 
+std::vector<std::string> SystemMidiService::mapperConnections() {
+    MidiSystem* system = mapperSystem();
+    if (system == nullptr || system != ownSystem_)
+        return {};
+    return system->ownPortConnections();
+}
+
+std::vector<std::string> SystemMidiService::mapperPorts() {
+    std::vector<std::string> names;
+    if (MidiSystem* system = mapperSystem()) {
+        for (MidiSystem::Port& port : system->outputPorts())
+            names.push_back(std::move(port.name));
+    }
+    return names;
+}
+
+MidiResult SystemMidiService::connectMapper(const std::string& name) {
+    MidiSystem* system = mapperSystem();
+    if (system == nullptr)
+        return MidiError::NoDriver;
+    if (system != ownSystem_)
+        return MidiError::InvalidHandle;
+    return system->connectOwnPort(name);
+}
+
+void SystemMidiService::setChangeListener(ChangeListener listener) {
+    for (const auto& system : systems_)
+        system->setChangeListener(listener);
+}
+
 void SystemMidiService::scan() {
     devices_.clear();
     for (const auto& system : systems_) {
@@ -130,6 +162,8 @@ const SystemMidiService::Device* SystemMidiService::device(int index) {
 }
 
 MidiSystem* SystemMidiService::mapperSystem() {
+    if (ownSystem_ != nullptr && ownSystem_->answers())
+        return ownSystem_;
     for (const auto& system : systems_) {
         if (system->answers())
             return system.get();

@@ -2,6 +2,7 @@
 
 #include "midi/MidiOutService.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <span>
@@ -34,11 +35,43 @@ public:
     // Drops whatever has not gone out yet.
     virtual MidiResult reset(int id) = 0;
     virtual MidiResult close(int id) = 0;
+
+    // The own port's patch. The own port is registered by the first openOwnPort() and stays
+    // until the system object goes (or its server goes away); close() of it only stops
+    // sending, and no open or close adds or drops any of its connections, whoever made them.
+    // Port names here are product names, as outputPorts() gives them: the port's client and
+    // port name without the numbers that change from session to session.
+
+    // The ports the own port sends to now (connections or subscriptions, made by anyone),
+    // one name each, in no particular order. Empty while the own port is not registered or
+    // the system does not answer. Window thread; never waits long for the system.
+    virtual std::vector<std::string> ownPortConnections() { return {}; }
+
+    // Connects the own port to the output port of that product name (outputPorts()). NoError
+    // when connected, or when it already was; NoDevice when no port has that name now;
+    // InvalidHandle while the own port is not registered; NoDriver when the system does not
+    // answer. Window thread; never waits long for the system.
+    virtual MidiResult connectOwnPort(const std::string& /*name*/) {
+        return MidiError::NotSupported;
+    }
+
+    // Called whenever a connection of the own port was made or removed, and whenever a port
+    // of the system appeared or went away; the listener reads ownPortConnections() and
+    // outputPorts() itself afterwards. Also called for the system's own changes (a
+    // connectOwnPort(), the own port's registration). Several changes may give one call, and a
+    // call may come with nothing changed. It may be called on any thread: usually one of the
+    // system's, possibly the caller's inside a call of this interface. So it must return at
+    // once and call nothing of this interface (post to the window thread instead). Set it
+    // before the first openOwnPort(); an empty function stops the calls. Once
+    // setChangeListener returns, the previous listener is not called any more.
+    using ChangeListener = std::function<void()>;
+    virtual void setChangeListener(ChangeListener /*listener*/) {}
 };
 
 // The MIDI output service of the machine: the output ports of every system that answers, as
 // one device list (the systems in the order given, each in its own order). The mapper is the
-// program's own port on the first system that answers.
+// program's own port on the first system that answers; once registered, it stays on that
+// system while the system answers.
 class SystemMidiService : public MidiOutService {
 public:
     // The ALSA sequencer, then JACK.
@@ -57,6 +90,10 @@ public:
     MidiResult reset(Handle handle) override;
     MidiResult close(Handle handle) override;
     std::optional<std::string> errorText(MidiResult code) override;
+    std::vector<std::string> mapperConnections() override;
+    std::vector<std::string> mapperPorts() override;
+    MidiResult connectMapper(const std::string& name) override;
+    void setChangeListener(ChangeListener listener) override;
 
 private:
     struct Device {
@@ -78,6 +115,7 @@ private:
     bool scanned_ = false;
     std::map<Handle, OpenPort> open_;
     Handle nextHandle_ = 1;
+    MidiSystem* ownSystem_ = nullptr; // where the own port was registered
 };
 
 } // namespace vireo
