@@ -27,6 +27,10 @@ void JackMidiQueue::discardPending() {
     discardBefore_.store(written_.load(std::memory_order_relaxed), std::memory_order_release);
 }
 
+bool JackMidiQueue::empty() const {
+    return read_.load(std::memory_order_acquire) == written_.load(std::memory_order_acquire);
+}
+
 void JackMidiQueue::clear() {
     written_.store(0);
     read_.store(0);

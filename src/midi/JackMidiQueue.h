@@ -22,6 +22,8 @@ public:
     Push push(std::span<const std::uint8_t> message);
     // Everything queued so far is dropped by the reader instead of going out.
     void discardPending();
+    // Whether the reader has taken everything queued so far.
+    bool empty() const;
     std::size_t largestMessage() const { return ring_.size() - kHeader; }
 
     // Reader side: hands messages in order to reserve(size), which gives room for one event in

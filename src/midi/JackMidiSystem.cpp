@@ -1,5 +1,8 @@
 #include "midi/JackMidiSystem.h"
 
+#include <cctype>
+#include <cerrno>
+#include <chrono>
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <mutex>
@@ -19,7 +22,38 @@ void SilenceJackLibrary() {
     });
 }
 
+using Clock = std::chrono::steady_clock;
+
+void Pause() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+// Length of a " [digits]" at `at`, or 0.
+std::size_t ClientIdAt(const std::string& name, std::size_t at) {
+    if (name.compare(at, 2, " [") != 0)
+        return 0;
+    std::size_t end = at + 2;
+    while (end < name.size() && std::isdigit(static_cast<unsigned char>(name[end])) != 0)
+        ++end;
+    if (end == at + 2 || end >= name.size() || name[end] != ']')
+        return 0;
+    return end + 1 - at;
+}
+
 } // namespace
+
+std::string CleanJackPortName(const std::string& name) {
+    std::string clean;
+    clean.reserve(name.size());
+    for (std::size_t at = 0; at < name.size();) {
+        if (const std::size_t id = ClientIdAt(name, at)) {
+            at += id;
+            continue;
+        }
+        clean += name[at++];
+    }
+    return clean;
+}
 
 std::atomic<int> JackMidiSystem::connectedClients_{0};
 
@@ -59,7 +93,7 @@ std::vector<MidiSystem::Port> JackMidiSystem::outputPorts() {
         jack_port_t* port = jack_port_by_name(client, *name);
         if (port != nullptr && jack_port_is_mine(client, port))
             continue;
-        ports.push_back(Port{*name, *name});
+        ports.push_back(Port{CleanJackPortName(*name), *name});
     }
     jack_free(static_cast<void*>(names));
     return ports;
@@ -97,19 +131,19 @@ MidiResult JackMidiSystem::openOwnPort(int& id) {
     if (client_.load() == nullptr)
         return MidiError::NoDriver;
     reclaimReleased();
-    for (std::size_t i = 0; i < slots_.size(); ++i) {
-        if (!slots_[i].own)
-            continue;
-        if (slots_[i].state == SlotState::Open)
+    if (Slot* own = ownSlot()) {
+        if (own->state == SlotState::Open)
             return MidiError::Allocated;
-        // Closed so recently that its port is still registered: take it up again.
-        slots_[i].queue->discardPending();
-        id = publish(i);
+        if (serverStalled())
+            return MidiError::NotReady;
+        id = publish(static_cast<std::size_t>(own - slots_.data()));
         return MidiError::NoError;
     }
     Slot* slot = freeSlot();
     if (slot == nullptr)
         return MidiError::NoMemory;
+    if (serverStalled())
+        return MidiError::NotReady;
     if (MidiResult result = registerPort(*slot, clientName_))
         return result;
     slot->own = true;
@@ -152,10 +186,17 @@ MidiResult JackMidiSystem::close(int id) {
     if (opened == opened_.end())
         return MidiError::InvalidHandle;
     Slot* slot = liveSlot(opened->second);
+    if (slot != nullptr && !slot->lost.load() && !drained(*slot))
+        return MidiError::NotReady; // the server does not answer: still open, nothing lost
     opened_.erase(opened);
     const std::lock_guard lock(clientMutex_);
     if (slot == nullptr || client_.load() == nullptr)
         return MidiError::NoError; // gone with its server; disconnect() frees the rest
+    slot->queue->discardPending(); // what a drain that timed out left
+    if (slot->own) {
+        slot->state = SlotState::Closed; // stays registered and connected
+        return MidiError::NoError;
+    }
     // Cut the connections now, so nobody reads the port's last buffer again; the port itself
     // goes once the process cycle is sure to have let go of it.
     jack_port_disconnect(client_.load(), slot->registered.load());
@@ -163,6 +204,113 @@ MidiResult JackMidiSystem::close(int id) {
     slot->releasedAt = cyclesDone_.load();
     slot->state = SlotState::Releasing;
     return MidiError::NoError;
+}
+
+// Waits until the process cycle has sent what the slot's queue holds: false when the server
+// stopped answering meanwhile. A queue that running cycles do not empty within kDrainMs (its
+// connection is not there) is given up.
+bool JackMidiSystem::drained(Slot& slot) {
+    const Clock::time_point start = Clock::now();
+    const std::uint64_t startCycles = cyclesDone_.load();
+    while (!slot.queue->empty() && !serverGone_.load()) {
+        const auto waited = Clock::now() - start;
+        const bool cycling = cyclesDone_.load() != startCycles;
+        if (cycling && waited >= std::chrono::milliseconds(kDrainMs))
+            return true;
+        if (!cycling && waited >= std::chrono::milliseconds(kStalledMs))
+            return false;
+        Pause();
+    }
+    return true;
+}
+
+// Whether the server's process cycle stopped running (a hung or stopped server): waits at
+// most kStalledMs for the next cycle.
+bool JackMidiSystem::serverStalled() {
+    const Clock::time_point start = Clock::now();
+    const std::uint64_t startCycles = cyclesDone_.load();
+    while (cyclesDone_.load() == startCycles) {
+        if (Clock::now() - start >= std::chrono::milliseconds(kStalledMs))
+            return true;
+        Pause();
+    }
+    return false;
+}
+
+std::vector<std::string> JackMidiSystem::ownPortConnections() {
+    std::vector<std::string> names;
+    const std::lock_guard lock(clientMutex_);
+    jack_client_t* client = client_.load();
+    Slot* own = ownSlot();
+    if (client == nullptr || own == nullptr || serverGone_.load())
+        return names;
+    const char** connections = jack_port_get_all_connections(client, own->registered.load());
+    if (connections == nullptr)
+        return names;
+    for (const char** name = connections; *name != nullptr; ++name)
+        names.push_back(CleanJackPortName(*name));
+    jack_free(static_cast<void*>(connections));
+    return names;
+}
+
+MidiResult JackMidiSystem::connectOwnPort(const std::string& name) {
+    if (!connect())
+        return MidiError::NoDriver;
+    const std::lock_guard lock(clientMutex_);
+    jack_client_t* client = client_.load();
+    if (client == nullptr)
+        return MidiError::NoDriver;
+    Slot* own = ownSlot();
+    if (own == nullptr)
+        return MidiError::InvalidHandle;
+    const std::string target = findInputPort(client, name);
+    if (target.empty())
+        return MidiError::NoDevice;
+    jack_port_t* port = own->registered.load();
+    if (jack_port_connected_to(port, target.c_str()) != 0)
+        return MidiError::NoError;
+    if (serverStalled())
+        return MidiError::NotReady;
+    const int result = jack_connect(client, jack_port_name(port), target.c_str());
+    if (result != 0 && result != EEXIST)
+        return MidiError::NoDevice;
+    // The new wire reaches the receiver a cycle or two later; what is queued waits for it.
+    own->holdUntil.store(cyclesDone_.load() + kSettleCycles + 1);
+    return MidiError::NoError;
+}
+
+void JackMidiSystem::setChangeListener(ChangeListener listener) {
+    const std::lock_guard lock(listenerMutex_);
+    listener_ = std::move(listener);
+}
+
+void JackMidiSystem::notifyChange() {
+    const std::lock_guard lock(listenerMutex_);
+    if (listener_)
+        listener_();
+}
+
+// The full name of another client's MIDI input port whose product name is `name`.
+std::string JackMidiSystem::findInputPort(jack_client_t* client, const std::string& name) const {
+    std::string found;
+    const char** names = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
+    if (names == nullptr)
+        return found;
+    for (const char** full = names; *full != nullptr && found.empty(); ++full) {
+        jack_port_t* port = jack_port_by_name(client, *full);
+        if (port != nullptr && !jack_port_is_mine(client, port) && CleanJackPortName(*full) == name)
+            found = *full;
+    }
+    jack_free(static_cast<void*>(names));
+    return found;
+}
+
+JackMidiSystem::Slot* JackMidiSystem::ownSlot() {
+    for (Slot& slot : slots_) {
+        if (slot.own && slot.registered.load() != nullptr)
+            return &slot;
+    }
+    return nullptr;
 }
 
 int JackMidiSystem::Process(jack_nframes_t frames, void* self) {
@@ -199,8 +347,14 @@ void JackMidiSystem::closeDeadClient() {
 }
 
 void JackMidiSystem::PortConnect(jack_port_id_t a, jack_port_id_t b, int connect, void* self) {
+    auto* system = static_cast<JackMidiSystem*>(self);
     if (connect == 0)
-        static_cast<JackMidiSystem*>(self)->connectionChanged(a, b);
+        system->connectionChanged(a, b);
+    system->notifyChange();
+}
+
+void JackMidiSystem::PortRegistered(jack_port_id_t, int, void* self) {
+    static_cast<JackMidiSystem*>(self)->notifyChange();
 }
 
 void JackMidiSystem::processCycle(jack_nframes_t frames) {
@@ -212,6 +366,8 @@ void JackMidiSystem::processCycle(jack_nframes_t frames) {
         jack_midi_clear_buffer(buffer);
         maxEventSize_.store(jack_midi_max_event_size(buffer), std::memory_order_relaxed);
         if (slot.target.load() != nullptr && !settled(slot, port))
+            continue;
+        if (cyclesDone_.load(std::memory_order_relaxed) < slot.holdUntil.load())
             continue;
         slot.queue->drain([buffer](std::size_t size) -> std::uint8_t* {
             return jack_midi_event_reserve(buffer, 0, size);
@@ -266,6 +422,7 @@ bool JackMidiSystem::connect() {
     jack_set_process_callback(client, Process, this);
     jack_on_info_shutdown(client, ShutDown, this);
     jack_set_port_connect_callback(client, PortConnect, this);
+    jack_set_port_registration_callback(client, PortRegistered, this);
     if (jack_activate(client) != 0) {
         disconnect();
         return false;

@@ -13,13 +13,23 @@ namespace vireo {
 // benchmarks use it in place of the system's service.
 class SimulatedMidiService : public MidiOutService {
 public:
-    enum class Op { DeviceCount, ProductName, Open, Short, Long, Reset, Close, ErrorText };
+    enum class Op {
+        DeviceCount,
+        ProductName,
+        Open,
+        Short,
+        Long,
+        Reset,
+        Close,
+        ErrorText,
+        ConnectMapper
+    };
 
     struct Call {
         Op op;
-        int index = 0;     // device index (ProductName, Open)
-        Handle handle = 0; // handle (Open's result, Short, Long, Reset, Close)
-        std::vector<std::uint8_t> bytes; // wire bytes of Short and Long
+        int index = 0;                   // device index (ProductName, Open)
+        Handle handle = 0;               // handle (Open's result, Short, Long, Reset, Close)
+        std::vector<std::uint8_t> bytes; // wire bytes of Short and Long; ConnectMapper's name
         MidiResult result = MidiError::NoError;
     };
 
@@ -36,6 +46,12 @@ public:
     void failAfter(Op op, int skip, MidiResult code);
     // Overrides the text of a code; nullopt makes the service have no text for it.
     void setErrorText(MidiResult code, std::optional<std::string> text);
+    // The mapper's patch: the ports it could be wired to, and wires made or cut by someone
+    // else (a patchbay). Each tells the change listener at once, on the caller's thread.
+    void addMapperPort(const std::string& name);
+    void removeMapperPort(const std::string& name);
+    void wireMapper(const std::string& name);
+    void unwireMapper(const std::string& name);
     // Stops recording calls, for benchmarks that would otherwise grow the record for ever.
     void setRecording(bool on) { recording_ = on; }
 
@@ -55,6 +71,10 @@ public:
     MidiResult reset(Handle handle) override;
     MidiResult close(Handle handle) override;
     std::optional<std::string> errorText(MidiResult code) override;
+    std::vector<std::string> mapperConnections() override;
+    std::vector<std::string> mapperPorts() override { return mapperPorts_; }
+    MidiResult connectMapper(const std::string& name) override;
+    void setChangeListener(ChangeListener listener) override { listener_ = std::move(listener); }
 
 private:
     struct PendingFailure {
@@ -76,6 +96,11 @@ private:
     Handle nextHandle_ = 0x100;
     std::vector<Call> calls_;
     bool recording_ = true;
+    bool mapperRegistered_ = false; // device -1 was opened once
+    std::vector<std::string> mapperPorts_;
+    std::vector<std::string> mapperWires_;
+    ChangeListener listener_;
+    void changed();
 };
 
 } // namespace vireo

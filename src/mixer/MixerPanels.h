@@ -140,6 +140,9 @@ public:
 
     void InitializeSynthesizer();
     void SendCurrentSettings();
+    // The window's whole state, read from the controls, in the order of a settings load, and
+    // last the lock or unlock message for the lock box. Changes no control.
+    void SendWholeState();
     void ResetButtonClick();
     void YamahaXG1Click();
     void GSTG300B1Click();

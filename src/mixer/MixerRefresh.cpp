@@ -86,6 +86,20 @@ void MixerPanels::SendCurrentSettings() {
     LockADPartClick();
 }
 
+void MixerPanels::SendWholeState() {
+    InitializeSynthesizer();
+    VolumeTrackBarChange();
+    MIDITrackBarChange();
+    MIDIReverbTrackBarChange();
+    MIDIChorusTrackBarChange();
+    ADVolumeTrackBarChange();
+    DryTrackBarChange();
+    ReverbComboBoxChange();
+    ChorusComboBoxChange();
+    VariationComboBoxChange();
+    sender_.SendLock(LockADPart->Checked());
+}
+
 void MixerPanels::ResetButtonClick() {
     InitializeSynthesizer();
     SendCurrentSettings();

@@ -4,6 +4,7 @@
 #include "dialogs/TFormMessage.h"
 #include "icons/AppIcon.h"
 #include "midi/DeviceSelection.h"
+#include "midi/MapperPatch.h"
 #include "midi/TMidiOutput.h"
 #include "mixer/MixerPanels.h"
 #include "persistence/FileTypeRegistration.h"
@@ -54,6 +55,7 @@ Qt::WindowFlags MainWindowFlags(bool withMinimizeBox) {
 
 TForm1::TForm1(MidiOutService& midi, PreferencesStore& store, Options options)
     : QMainWindow(nullptr, MainWindowFlags(options.isNtBelow4))
+    , midi_(midi)
     , store_(store)
     , options_(std::move(options)) {
     setObjectName(QStringLiteral("Form1"));
@@ -64,15 +66,18 @@ TForm1::TForm1(MidiOutService& midi, PreferencesStore& store, Options options)
     Mixer->SetResetButton(ResetButton);
     Mixer->windowVisible = [this] { return isVisible(); };
     ConnectCommands();
+    WatchMapperPatch();
     try {
         MidiOutput1->ApplyStoredDescription();
         FormCreate();
     } catch (const std::exception& error) {
         MixerApplication::ReportError(QString::fromUtf8(error.what()));
     }
+    creating_ = false;
 }
 
 TForm1::~TForm1() {
+    StopWatchingMapperPatch();
     FormDestroy();
     qApp->removeEventFilter(this);
 }

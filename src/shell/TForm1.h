@@ -15,9 +15,11 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QStatusBar;
+class QTimer;
 
 namespace vireo {
 
+class MapperPatch;
 class MidiOutService;
 class MixerPanels;
 class PreferencesStore;
@@ -155,8 +157,21 @@ private:
     QString InitialDialogFolder() const;
     void RememberDialogFolder(const QString& path);
 
+    // The mapper's patch (TForm1Mapper.cpp).
+    void WatchMapperPatch();
+    void StopWatchingMapperPatch();
+    void MapperOpened();
+    void MapperPatchChanged();
+    void StoreMapperPatch();
+    void SendStateToNewWire();
+
+    MidiOutService& midi_;
     PreferencesStore& store_;
     Options options_;
+    std::unique_ptr<MapperPatch> mapperPatch_;
+    QTimer* mapperChangeTimer_ = nullptr; // gathers the changes that come together
+    bool mapperStatePending_ = false;     // a wire came while the device was closed
+    bool creating_ = true;
     QWidget* client_ = nullptr;
     TFormMessage* lockWarning_ = nullptr;
     static std::unique_ptr<QDialog> CreatePreferencesDialog(TForm1& form);

@@ -40,6 +40,8 @@ void TForm1::OpenDevice() {
     MidiOutput1->Open();
     if (MidiOutput1->LastError() != 0)
         EnableDeviceCheckBox->setChecked(false);
+    else
+        MapperOpened();
 }
 
 void TForm1::EnableDeviceCheckBoxClick() {
