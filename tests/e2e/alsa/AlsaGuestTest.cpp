@@ -317,5 +317,43 @@ TEST_F(AlsaOwnPort, ItsWiringSurvivesPreferencesCancel) {
     expectHandOffLoad(dump, state);
 }
 
+TEST_F(AlsaOwnPort, APortWiredByHandGetsTheWholeStateOnce) {
+    SequencerDump& dump = startDump();
+    const xg::MixerState state = Evening();
+    ASSERT_FALSE(startOnOwnPort(state).isEmpty());
+    std::this_thread::sleep_for(2s);
+    ASSERT_TRUE(dump.messages().empty()) << "messages arrived before any wire was made";
+    ASSERT_TRUE(Aconnect({kOwnPort, dump.address(kLimit)})) << SequencerListing();
+    const xg::Messages expected = xg::Load(state, !state.lock); // the lock box's message last
+    dump.waitForMessages(expected.size(), kLimit);
+    std::this_thread::sleep_for(2s); // a second sending would show up
+    EXPECT_EQ(xg::Hex(dump.messages()), xg::Hex(expected));
+}
+
+TEST_F(AlsaOwnPort, ItsWiringIsMadeAgainAfterARestart) {
+    SequencerDump& dump = startDump();
+    const xg::MixerState state = Evening();
+    ASSERT_FALSE(startOnOwnPort(state).isEmpty());
+    const QString address = dump.address(kLimit);
+    ASSERT_TRUE(Aconnect({kOwnPort, address})) << SequencerListing();
+    const xg::Messages whole = xg::Load(state, !state.lock);
+    ASSERT_TRUE(dump.waitForMessages(whole.size(), kLimit)) << "the new wire got no state";
+    MixerProgram& first = *programs.back();
+    first.terminate();
+    ASSERT_TRUE(first.waitForExit(kLimit)) << first.log();
+    ASSERT_FALSE(OwnPortWiredTo(address)) << "the port outlived the program";
+
+    const std::size_t before = dump.messages().size();
+    MixerProgram& second = startMixer({file});
+    ASSERT_FALSE(waitForMainWindow("own").isEmpty()) << second.log();
+    const xg::Messages load = xg::Load(state, false);
+    dump.waitForMessages(before + load.size(), kLimit);
+    std::this_thread::sleep_for(2s);
+    EXPECT_TRUE(OwnPortWiredTo(address)) << SequencerListing();
+    const xg::Messages all = dump.messages();
+    EXPECT_EQ(xg::Hex(xg::Messages(all.begin() + std::ptrdiff_t(before), all.end())),
+              xg::Hex(load));
+}
+
 } // namespace
 } // namespace vireo::test
