@@ -29,7 +29,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CPACK_PACKAGE_CONTACT})
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Qt, RtMidi, JACK and ALSA come from what the program links, through dpkg-shlibdeps.
+# Qt, JACK and ALSA come from what the program links, through dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "jackd2, fluidsynth")
 # No maintainer scripts: the dpkg triggers of shared-mime-info, desktop-file-utils and

@@ -33,7 +33,7 @@ description=$(field Description)
 
 # Runtime libraries found by dpkg-shlibdeps in what the program links.
 depends=$(field Depends)
-for library in libqt6widgets6 libqt6network6 librtmidi libjack libasound2 libc6; do
+for library in libqt6widgets6 libqt6network6 libjack libasound2 libc6; do
     [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
 
