@@ -33,11 +33,16 @@ public:
     TCheckBox* NoMessCheckBox = nullptr;
     QPushButton* OKButton = nullptr;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void FitControls();
     QLabel* addLine(const char* name, const QString& text, int top, int width);
     void centreOnScreen();
 
     PreferencesStore& store_;
+    bool placedWithFrame_ = false;
 };
 
 } // namespace vireo

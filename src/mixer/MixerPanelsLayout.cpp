@@ -1,5 +1,6 @@
 // Building the four panels and wiring their controls to the handlers.
 
+#include "controls/LayoutFont.h"
 #include "mixer/MixerPanels.h"
 #include "mixer/PanelBuilders.h"
 
@@ -35,6 +36,8 @@ MixerPanels::MixerPanels(QWidget* parent, TMidiOutput& port)
     buildMidiPanel(parent);
     buildDigitalPanel(parent);
     buildEffectsPanel(parent);
+    for (QWidget* panel : {Panel1, Panel3, Panel2, Panel4})
+        FitCaptions(panel);
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(kDesignInterval);
     connectControls();
