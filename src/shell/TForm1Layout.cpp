@@ -86,7 +86,7 @@ void TForm1::BuildBottomRow(QWidget* client) {
     StatusBar1 = new QLabel(client);
     StatusBar1->setFrameShape(QFrame::Panel);
     StatusBar1->setFrameShadow(QFrame::Sunken);
-    StatusBar1->setContentsMargins(2, 0, 2, 0);
+    StatusBar1->setIndent(3); // the frame lives in the contents margins: leave them be
 }
 
 void TForm1::ConnectCommands() {
