@@ -159,6 +159,7 @@ private:
     void buildMidiPanel(QWidget* parent);
     void buildDigitalPanel(QWidget* parent);
     void buildEffectsPanel(QWidget* parent);
+    void alignEffectLists();
     void connectControls();
     void connectDigitalControls();
 

@@ -4,6 +4,8 @@
 #include "mixer/MixerPanels.h"
 #include "mixer/PanelBuilders.h"
 
+#include <algorithm>
+
 namespace vireo {
 namespace {
 
@@ -38,6 +40,7 @@ MixerPanels::MixerPanels(QWidget* parent, TMidiOutput& port)
     buildEffectsPanel(parent);
     for (QWidget* panel : {Panel1, Panel3, Panel2, Panel4})
         FitCaptions(panel);
+    alignEffectLists();
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(kDesignInterval);
     connectControls();
@@ -125,6 +128,14 @@ void MixerPanels::buildEffectsPanel(QWidget* parent) {
     FillComboBox(ReverbComboBox, synth::kReverbTypes);
     FillComboBox(ChorusComboBox, synth::kChorusTypes);
     FillComboBox(VariationComboBox, synth::kVariationTypes);
+}
+
+// The three effect lists stay one column: as wide as the widest of them.
+void MixerPanels::alignEffectLists() {
+    const int width =
+        std::max({ReverbComboBox->width(), ChorusComboBox->width(), VariationComboBox->width()});
+    for (QWidget* list : {ReverbComboBox, ChorusComboBox, VariationComboBox})
+        list->resize(width, list->height());
 }
 
 void MixerPanels::connectControls() {

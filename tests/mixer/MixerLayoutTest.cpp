@@ -48,6 +48,8 @@ TEST_F(MixerLayoutTest, EffectListsHoldTheTypeTablesWithNothingSelected) {
     EXPECT_EQ(list.height(), 21);
     EXPECT_GE(list.width(), 109);
     EXPECT_LT(list.right(), panels.Panel4->width() - 1);
+    EXPECT_EQ(panels.ReverbComboBox->width(), list.width()); // one column
+    EXPECT_EQ(panels.ChorusComboBox->width(), list.width());
 }
 
 TEST_F(MixerLayoutTest, AltMnemonicsReachTheirControls) {

@@ -2,6 +2,7 @@
 // has. The test program runs once per font family and screen scale (see CMakeLists.txt), told
 // by VIREO_TEXT_FIT: "<scale> <family>", no family for the desktop's own default.
 
+#include "controls/LayoutFont.h"
 #include "dialogs/TAboutBox1.h"
 #include "dialogs/TFormMessage.h"
 #include "dialogs/TFormSetup.h"
@@ -204,6 +205,7 @@ void ExpectEveryCaptionFits(const QWidget& window) {
 void ExpectRunSettings(const QWidget& window) {
     ASSERT_TRUE(kEnvironmentSet) << "VIREO_TEXT_FIT is not set";
     EXPECT_EQ(window.devicePixelRatio(), qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
+    EXPECT_EQ(window.font(), LayoutFont()) << "every window is drawn in the one layout font";
     const QString& family = FitFamily();
     if (family.isEmpty())
         return;
