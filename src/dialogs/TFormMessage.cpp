@@ -88,14 +88,24 @@ QLabel* TFormMessage::addLine(const char* name, const QString& text, int top, in
     return label;
 }
 
-// Placed once: when created, and again at the first showing, when the window frame around
-// it is known.
+// Placed once: when created, and again at the first showing as soon as the window frame
+// around it is known (a window manager tells it only once the window is up).
 void TFormMessage::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    placeWithFrame();
+}
+
+bool TFormMessage::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        placeWithFrame();
+    return QDialog::event(event);
+}
+
+void TFormMessage::placeWithFrame() {
     if (placedWithFrame_)
         return;
-    placedWithFrame_ = true;
     centreOnScreen();
+    placedWithFrame_ = frameGeometry().size() != size();
 }
 
 void TFormMessage::centreOnScreen() {

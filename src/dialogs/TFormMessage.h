@@ -34,10 +34,12 @@ public:
     QPushButton* OKButton = nullptr;
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     void FitControls();
+    void placeWithFrame();
     QLabel* addLine(const char* name, const QString& text, int top, int width);
     void centreOnScreen();
 
