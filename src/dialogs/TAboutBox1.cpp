@@ -1,5 +1,6 @@
 #include "dialogs/TAboutBox1.h"
 
+#include "controls/LayoutFont.h"
 #include "icons/AppIcon.h"
 #include "platform/SystemMemory.h"
 
@@ -29,13 +30,6 @@ constexpr Qt::WindowFlags kFixedDialog = Qt::Dialog | Qt::MSWindowsFixedSizeDial
                                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                          Qt::WindowCloseButtonHint;
 
-QFont DialogFont() {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
-    return font;
-}
-
 } // namespace
 
 QString FormatMemoryFigure(std::uint64_t totalBytes, const QLocale& locale) {
@@ -52,7 +46,7 @@ TAboutBox1::TAboutBox1(std::uint64_t totalPhysicalBytes, QWidget* parent)
     : QDialog(parent, kFixedDialog) {
     setObjectName(QStringLiteral("AboutBox1"));
     setWindowTitle(QStringLiteral("About Sonexa Vireo Mixer"));
-    setFont(DialogFont());
+    setFont(LayoutFont());
     setFixedSize(kClientSize);
     CreateControls();
     MemoryAvail->setText(FormatMemoryFigure(totalPhysicalBytes));

@@ -1,5 +1,6 @@
 #include "dialogs/TFormMessage.h"
 
+#include "controls/LayoutFont.h"
 #include "controls/TCheckBox.h"
 #include "persistence/PreferencesStore.h"
 
@@ -15,6 +16,7 @@ constexpr int kClientWidth = 226;
 constexpr int kClientHeight = 190;
 constexpr int kLeft = 16;
 constexpr int kLineHeight = 13;
+constexpr QSize kFreeEdge{8, 13}; // room right of and below the controls
 constexpr std::string_view kNoWarning = "No Warning";
 
 // "No Warning" lives under the user's settings, whatever root the shared store is set to.
@@ -44,6 +46,7 @@ TFormMessage::TFormMessage(PreferencesStore& store, QWidget* parent)
     setObjectName(QStringLiteral("FormMessage"));
     setWindowTitle(tr("Sonexa Vireo Mixer"));
     setModal(true);
+    setFont(LayoutFont());
     setFixedSize(kClientWidth, kClientHeight);
 
     Label1 = addLine("Label1", tr("Locking the Mixer will lock the Variation"), 16, 186);
@@ -66,7 +69,16 @@ TFormMessage::TFormMessage(PreferencesStore& store, QWidget* parent)
 
     setTabOrder(NoMessCheckBox, OKButton);
     NoMessCheckBox->setFocus();
+    FitControls();
     centreOnScreen();
+}
+
+// Lines wider than their boxes in the fonts at hand grow, and the dialog with them; the
+// button stays in the middle.
+void TFormMessage::FitControls() {
+    FitCaptions(this);
+    GrowToHoldChildren(this, kFreeEdge);
+    OKButton->move((width() - OKButton->width()) / 2, OKButton->y());
 }
 
 QLabel* TFormMessage::addLine(const char* name, const QString& text, int top, int width) {
@@ -74,6 +86,26 @@ QLabel* TFormMessage::addLine(const char* name, const QString& text, int top, in
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(kLeft, top, width, kLineHeight);
     return label;
+}
+
+// Placed once: when created, and again at the first showing as soon as the window frame
+// around it is known (a window manager tells it only once the window is up).
+void TFormMessage::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    placeWithFrame();
+}
+
+bool TFormMessage::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate)
+        placeWithFrame();
+    return QDialog::event(event);
+}
+
+void TFormMessage::placeWithFrame() {
+    if (placedWithFrame_)
+        return;
+    centreOnScreen();
+    placedWithFrame_ = frameGeometry().size() != size();
 }
 
 void TFormMessage::centreOnScreen() {

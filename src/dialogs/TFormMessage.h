@@ -33,11 +33,18 @@ public:
     TCheckBox* NoMessCheckBox = nullptr;
     QPushButton* OKButton = nullptr;
 
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void FitControls();
+    void placeWithFrame();
     QLabel* addLine(const char* name, const QString& text, int top, int width);
     void centreOnScreen();
 
     PreferencesStore& store_;
+    bool placedWithFrame_ = false;
 };
 
 } // namespace vireo

@@ -1,5 +1,6 @@
 #include "dialogs/TFormSetup.h"
 
+#include "controls/LayoutFont.h"
 #include "controls/TCheckBox.h"
 #include "controls/TComboBox.h"
 #include "controls/TSpinEdit.h"
@@ -11,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
@@ -25,6 +27,9 @@ namespace {
 
 constexpr int kClientWidth = 353;
 constexpr int kClientHeight = 166;
+constexpr int kFieldsLeft = 128; // the column of the fields, right of the captions
+constexpr int kCaptionGap = 8;
+constexpr QSize kFreeEdge{8, 13}; // room right of and below the controls
 constexpr int kDelayMaxLength = 4;
 constexpr int kDelayMax = 9999;
 constexpr std::string_view kDeviceName = "DeviceName";
@@ -110,11 +115,22 @@ void TUpDown::keyPressEvent(QKeyEvent* event) {
         QWidget::keyPressEvent(event);
 }
 
+// The arrows leave a one-pixel ring free, where the tab stop shows its focus.
 void TUpDown::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const int half = height() / 2;
-    up_->setGeometry(0, 0, width(), half);
-    down_->setGeometry(0, half, width(), height() - half);
+    const QRect inner = rect().adjusted(1, 1, -1, -1);
+    const int half = inner.height() / 2;
+    up_->setGeometry(inner.x(), inner.y(), inner.width(), half);
+    down_->setGeometry(inner.x(), inner.y() + half, inner.width(), inner.height() - half);
+}
+
+void TUpDown::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Highlight));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 // --- TFormSetup ---
@@ -125,6 +141,7 @@ TFormSetup::TFormSetup(Context context, QWidget* parent)
     setObjectName(QStringLiteral("FormSetup"));
     setWindowTitle(tr("Preferences"));
     setModal(true);
+    setFont(LayoutFont());
     setFixedSize(kClientWidth, kClientHeight);
     move(157, 84);
     BuildControls();
@@ -135,6 +152,7 @@ TFormSetup::TFormSetup(Context context, QWidget* parent)
     } catch (const std::exception& error) {
         ReportError(QString::fromUtf8(error.what()));
     }
+    FitControls(); // after the device list is filled
 }
 
 TFormSetup::~TFormSetup() {
@@ -182,8 +200,23 @@ void TFormSetup::BuildControls() {
     CancelButton = new QPushButton(tr("Cancel"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     CancelButton->setGeometry(270, 128, 75, 25);
-    CancelButton->setAutoDefault(false);
+    CancelButton->setAutoDefault(true); // Enter on a focused Cancel cancels
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+// Captions wider than their boxes in the fonts at hand grow; the fields move right of the
+// widest caption, and the dialog grows to hold them, its buttons keeping their right edge.
+void TFormSetup::FitControls() {
+    FitCaptions(this);
+    const int captionsRight = std::max(Label1->geometry().right(), Label2->geometry().right());
+    const int shift = std::max(0, captionsRight + 1 + kCaptionGap - kFieldsLeft);
+    for (QWidget* field :
+         std::initializer_list<QWidget*>{DevicesComboBox, DelayEdit, UpDown1, Label3})
+        field->move(field->x() + shift, field->y());
+    const int oldWidth = width();
+    GrowToHoldChildren(this, kFreeEdge);
+    for (QWidget* button : std::initializer_list<QWidget*>{OkButton, CancelButton})
+        button->move(button->x() + width() - oldWidth, button->y());
 }
 
 void TFormSetup::SetTabOrder() {

@@ -30,7 +30,7 @@ int StrToInt(const QString& text);
 
 // Up/down arrows attached to a line edit: each step reads the edit's number, moves it by one
 // within Min..Max (no wrap-around) and writes it back. The Up and Down keys step too, in the
-// edit and on the arrows.
+// edit and on the arrows, which are a tab stop of their own and ring themselves when focused.
 class TUpDown : public QWidget {
     Q_OBJECT
 public:
@@ -46,6 +46,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -104,6 +105,7 @@ public:
 private:
     void BuildControls();
     QLabel* AddLabel(const char* name, const QString& caption, const QRect& geometry);
+    void FitControls();
     void SetTabOrder();
     void FormCreate();
     void FillDeviceList();

@@ -162,6 +162,7 @@ private:
     void buildMidiPanel(QWidget* parent);
     void buildDigitalPanel(QWidget* parent);
     void buildEffectsPanel(QWidget* parent);
+    void alignEffectLists();
     void connectControls();
     void connectDigitalControls();
 

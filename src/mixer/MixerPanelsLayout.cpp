@@ -1,7 +1,10 @@
 // Building the four panels and wiring their controls to the handlers.
 
+#include "controls/LayoutFont.h"
 #include "mixer/MixerPanels.h"
 #include "mixer/PanelBuilders.h"
+
+#include <algorithm>
 
 namespace vireo {
 namespace {
@@ -35,6 +38,9 @@ MixerPanels::MixerPanels(QWidget* parent, TMidiOutput& port)
     buildMidiPanel(parent);
     buildDigitalPanel(parent);
     buildEffectsPanel(parent);
+    for (QWidget* panel : {Panel1, Panel3, Panel2, Panel4})
+        FitCaptions(panel);
+    alignEffectLists();
     Timer1.setObjectName(QStringLiteral("Timer1"));
     Timer1.setInterval(kDesignInterval);
     connectControls();
@@ -122,6 +128,14 @@ void MixerPanels::buildEffectsPanel(QWidget* parent) {
     FillComboBox(ReverbComboBox, synth::kReverbTypes);
     FillComboBox(ChorusComboBox, synth::kChorusTypes);
     FillComboBox(VariationComboBox, synth::kVariationTypes);
+}
+
+// The three effect lists stay one column: as wide as the widest of them.
+void MixerPanels::alignEffectLists() {
+    const int width =
+        std::max({ReverbComboBox->width(), ChorusComboBox->width(), VariationComboBox->width()});
+    for (QWidget* list : {ReverbComboBox, ChorusComboBox, VariationComboBox})
+        list->resize(width, list->height());
 }
 
 void MixerPanels::connectControls() {

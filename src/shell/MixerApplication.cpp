@@ -1,5 +1,6 @@
 #include "shell/MixerApplication.h"
 
+#include "controls/LayoutFont.h"
 #include "platform/StringTable.h"
 
 #include <QMessageBox>
@@ -25,7 +26,9 @@ void ShowErrorBox(const QString& text) {
 } // namespace
 
 MixerApplication::MixerApplication(int& argc, char** argv)
-    : QApplication(argc, argv) {}
+    : QApplication(argc, argv) {
+    setFont(LayoutFont(), "QMessageBox"); // message boxes read like the windows they come from
+}
 
 bool MixerApplication::notify(QObject* receiver, QEvent* event) {
     try {

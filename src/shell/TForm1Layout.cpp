@@ -1,16 +1,17 @@
 // The main window's controls outside the mixer panels, the menu, and their commands.
+#include "controls/LayoutFont.h"
 #include "controls/TCheckBox.h"
 #include "mixer/MixerPanels.h"
 #include "shell/TForm1.h"
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QFontInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <initializer_list>
 
 namespace vireo {
 namespace {
@@ -30,13 +31,7 @@ QPushButton* MakeButton(QWidget* parent, const QString& caption, const QRect& bo
 } // namespace
 
 void TForm1::BuildWindow() {
-    // The layout is drawn for an 11 pixel sans serif; the usual stand-ins run wider, so they
-    // get one pixel less to keep the captions inside their controls.
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    if (!QFontInfo(font).exactMatch())
-        font.setPixelSize(10);
-    setFont(font);
+    setFont(LayoutFont());
 
     client_ = new QWidget(this);
     setCentralWidget(client_);
@@ -84,10 +79,14 @@ void TForm1::BuildBottomRow(QWidget* client) {
     DefaultButton = MakeButton(client, tr("&Default"), {378, 232, 75, 25},
                                tr("Reset Digital Effects With \"Default.mix\""));
 
+    for (QWidget* control : std::initializer_list<QWidget*>{EnableDeviceCheckBox, MIDIButton,
+                                                            ResetButton, DefaultButton})
+        GrowToFitCaption(control);
+
     StatusBar1 = new QLabel(client);
     StatusBar1->setFrameShape(QFrame::Panel);
     StatusBar1->setFrameShadow(QFrame::Sunken);
-    StatusBar1->setContentsMargins(2, 0, 2, 0);
+    StatusBar1->setIndent(3); // the frame lives in the contents margins: leave them be
 }
 
 void TForm1::ConnectCommands() {

@@ -3,8 +3,10 @@
 #include "controls/TCheckBox.h"
 #include "persistence/PreferencesStore.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -57,17 +59,37 @@ protected:
 
 TEST_F(TFormMessageTest, HasItsFixedLayoutAndTexts) {
     EXPECT_EQ(dialog.windowTitle(), "Sonexa Vireo Mixer");
-    EXPECT_EQ(dialog.size(), QSize(226, 190));
+    // Drawn for 226 by 190; it grows only where the fonts at hand need more room.
+    EXPECT_GE(dialog.width(), 226);
+    EXPECT_EQ(dialog.height(), 190);
     EXPECT_TRUE(dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_EQ(dialog.Label2->text(), "effects in the current state. XG MIDI files  ");
-    EXPECT_EQ(dialog.Label5->geometry(), QRect(16, 80, 176, 13));
-    EXPECT_EQ(dialog.NoMessCheckBox->geometry(), QRect(16, 112, 201, 17));
+    EXPECT_EQ(dialog.Label5->geometry().topLeft(), QPoint(16, 80));
+    EXPECT_GE(dialog.Label5->width(), 176);
+    EXPECT_EQ(dialog.Label5->height(), 13);
+    EXPECT_EQ(dialog.NoMessCheckBox->geometry().topLeft(), QPoint(16, 112));
+    EXPECT_GE(dialog.NoMessCheckBox->width(), 201);
+    EXPECT_EQ(dialog.NoMessCheckBox->height(), 17);
     EXPECT_EQ(dialog.NoMessCheckBox->text(), "Don't display this warning in future.");
     EXPECT_FALSE(dialog.NoMessCheckBox->Checked());
-    EXPECT_EQ(dialog.OKButton->geometry(), QRect(76, 144, 75, 25));
+    EXPECT_EQ(dialog.OKButton->size(), QSize(75, 25));
+    EXPECT_EQ(dialog.OKButton->y(), 144);
+    EXPECT_EQ(dialog.OKButton->x(), (dialog.width() - 75) / 2); // 76 at the drawn width
     EXPECT_TRUE(dialog.OKButton->isDefault());
     EXPECT_EQ(dialog.NoMessCheckBox->nextInFocusChain(), dialog.OKButton);
+}
+
+TEST_F(TFormMessageTest, StandsInTheMiddleOfTheScreenByItsOuterSize) {
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    const QRect outer = dialog.frameGeometry();
+    ASSERT_GT(outer.width(), dialog.width()); // framed: outer and inner size differ
+    ASSERT_GT(outer.height(), dialog.height());
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(outer.topLeft(), QPoint(screen.x() + (screen.width() - outer.width()) / 2,
+                                      screen.y() + (screen.height() - outer.height()) / 2));
+    dialog.hide();
 }
 
 TEST_F(TFormMessageTest, ShowsModallyUntilOkAndASecondRequestMeanwhileIsIgnored) {

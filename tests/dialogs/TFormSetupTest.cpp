@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace vireo {
 namespace {
@@ -107,33 +109,45 @@ const QWidget* NextTabStop(const QWidget* widget) {
 TEST_F(TFormSetupTest, HasItsLayoutCaptionsAndKeyboardOrder) {
     TFormSetup& d = Create();
     EXPECT_EQ(d.windowTitle(), "Preferences");
-    EXPECT_EQ(d.size(), QSize(353, 166));
+    // Drawn for 353 by 166; where the fonts at hand need more room, captions grow, the
+    // fields move right of them as one column and the buttons keep to the right edge.
+    EXPECT_GE(d.width(), 353);
+    EXPECT_EQ(d.height(), 166);
+    const int shift = d.DevicesComboBox->x() - 128;
+    const int grow = d.width() - 353;
+    EXPECT_GE(shift, 0);
     EXPECT_EQ(d.pos(), QPoint(157, 84));
     EXPECT_FALSE(d.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     EXPECT_FALSE(d.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
 
     EXPECT_EQ(d.Label1->text(), "&MIDI Devices Output:");
+    EXPECT_EQ(d.Label1->geometry().topLeft(), QPoint(8, 8));
     EXPECT_EQ(d.Label1->buddy(), d.DevicesComboBox);
-    EXPECT_EQ(d.DevicesComboBox->geometry(), QRect(128, 5, 217, 21));
+    EXPECT_EQ(d.DevicesComboBox->geometry(), QRect(128 + shift, 5, 217, 21));
     EXPECT_FALSE(d.DevicesComboBox->isEditable());
     EXPECT_EQ(d.CheckHints->text(), "&Display Hints");
-    EXPECT_EQ(d.CheckHints->geometry(), QRect(8, 40, 97, 17));
+    EXPECT_EQ(d.CheckHints->geometry().topLeft(), QPoint(8, 40));
+    EXPECT_GE(d.CheckHints->width(), 97);
+    EXPECT_EQ(d.CheckHints->height(), 17);
     EXPECT_EQ(d.WarningCheckBox->text(), "Display &Warning");
-    EXPECT_EQ(d.WarningCheckBox->geometry(), QRect(8, 64, 97, 17));
+    EXPECT_EQ(d.WarningCheckBox->geometry().topLeft(), QPoint(8, 64));
+    EXPECT_GE(d.WarningCheckBox->width(), 97);
+    EXPECT_EQ(d.WarningCheckBox->height(), 17);
     EXPECT_EQ(d.Label2->text(), "&Periodic Refresh Delay:");
+    EXPECT_EQ(d.Label2->geometry().topLeft(), QPoint(8, 88));
     EXPECT_EQ(d.Label2->buddy(), d.DelayEdit);
-    EXPECT_EQ(d.DelayEdit->geometry(), QRect(128, 86, 49, 21));
+    EXPECT_EQ(d.DelayEdit->geometry(), QRect(128 + shift, 86, 49, 21));
     EXPECT_EQ(d.DelayEdit->maxLength(), 4);
-    EXPECT_EQ(d.UpDown1->geometry(), QRect(177, 86, 15, 21));
+    EXPECT_EQ(d.UpDown1->geometry(), QRect(177 + shift, 86, 15, 21));
     EXPECT_EQ(d.UpDown1->Min(), 0);
     EXPECT_EQ(d.UpDown1->Max(), 9999);
     EXPECT_EQ(d.Label3->text(), "milliseconds");
-    EXPECT_EQ(d.Label3->geometry(), QRect(200, 88, 56, 13));
+    EXPECT_EQ(d.Label3->geometry().topLeft(), QPoint(200 + shift, 88));
     EXPECT_EQ(d.OkButton->text(), "OK");
-    EXPECT_EQ(d.OkButton->geometry(), QRect(174, 128, 75, 25));
+    EXPECT_EQ(d.OkButton->geometry(), QRect(174 + grow, 128, 75, 25));
     EXPECT_TRUE(d.OkButton->isDefault());
     EXPECT_EQ(d.CancelButton->text(), "Cancel");
-    EXPECT_EQ(d.CancelButton->geometry(), QRect(270, 128, 75, 25));
+    EXPECT_EQ(d.CancelButton->geometry(), QRect(270 + grow, 128, 75, 25));
 
     const QWidget* order[] = {d.DevicesComboBox, d.CheckHints, d.WarningCheckBox, d.DelayEdit,
                               d.UpDown1,         d.OkButton,   d.CancelButton};
@@ -180,6 +194,8 @@ TEST_F(TFormSetupTest, CancelEscAndCloseWriteNothingAndRestoreTheTimer) {
     const Close closes[] = {
         [](TFormSetup& d) { QTest::mouseClick(d.CancelButton, Qt::LeftButton); },
         [](TFormSetup& d) { QTest::keyClick(&d, Qt::Key_Escape); },
+        [](TFormSetup& d) { QTest::keyClick(d.CancelButton, Qt::Key_Return); }, // focused
+        [](TFormSetup& d) { QTest::keyClick(d.CancelButton, Qt::Key_Enter); },
         [](TFormSetup& d) { d.close(); }};
     for (const bool running : {true, false}) {
         for (const Close close : closes) {
@@ -365,6 +381,35 @@ TEST_F(TFormSetupTest, ArrowsAndKeysStepTheDelayWithinItsRange) {
     EXPECT_EQ(d.DelayEdit->text(), "1199");
     PressOk();
     EXPECT_EQ(ReadInteger("Periodic Delay"), 1199);
+}
+
+// The colours of the outermost ring of a widget's pixels.
+std::set<QRgb> RingColours(QWidget& widget) {
+    const QImage image = widget.grab().toImage();
+    std::set<QRgb> colours;
+    for (int x = 0; x < image.width(); ++x) {
+        colours.insert(image.pixel(x, 0));
+        colours.insert(image.pixel(x, image.height() - 1));
+    }
+    for (int y = 0; y < image.height(); ++y) {
+        colours.insert(image.pixel(0, y));
+        colours.insert(image.pixel(image.width() - 1, y));
+    }
+    return colours;
+}
+
+TEST_F(TFormSetupTest, ArrowsShowWhenTheyHoldTheFocus) {
+    TFormSetup& d = Open();
+    d.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    d.DelayEdit->setFocus(Qt::TabFocusReason);
+    ASSERT_FALSE(d.UpDown1->hasFocus());
+    const std::set<QRgb> unfocused = RingColours(*d.UpDown1);
+    QTest::keyClick(d.DelayEdit, Qt::Key_Tab);
+    ASSERT_TRUE(d.UpDown1->hasFocus());
+    const QRgb highlight = d.UpDown1->palette().color(QPalette::Highlight).rgb();
+    EXPECT_EQ(RingColours(*d.UpDown1), std::set<QRgb>{highlight});
+    EXPECT_FALSE(unfocused.contains(highlight));
 }
 
 TEST(StrToIntTest, ReadsDecimalIntegersAndRefusesEverythingElse) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/LayoutFont.h"
 #include "midi/SimulatedMidiService.h"
 #include "midi/TMidiOutput.h"
 #include "mixer/MixerPanels.h"
@@ -104,7 +105,11 @@ protected:
 
     SimulatedMidiService service{{"Synth"}};
     TMidiOutput port{service};
-    QWidget window;
+    // The main window's font, which the panels are laid out for.
+    struct MainWindowFace : QWidget {
+        MainWindowFace() { setFont(LayoutFont()); }
+    };
+    MainWindowFace window;
     MixerPanels panels{&window, port};
 };
 
