@@ -15,22 +15,11 @@ bool IsHeader(std::string_view line) {
     return line == kHeader4 || line == kHeader5;
 }
 
-// Splits into lines without their endings; tells whether the first line ended in CR LF.
-std::vector<std::string> SplitLines(std::string_view text, bool& crlf) {
-    std::vector<std::string> lines;
-    crlf = false;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-            if (lines.empty() && end != std::string_view::npos)
-                crlf = true;
-        }
-        lines.emplace_back(line);
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-    }
-    return lines;
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+// Whether the text holds nothing but blanks and line ends.
+bool IsBlankText(std::string_view text) {
+    return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
 
 // Whether a value line carries hex data, which may continue over several lines.
@@ -45,72 +34,103 @@ bool HasHexData(std::string_view line) {
     return hive::StartsWithNoCase(hive::TrimLeft(rest.substr(1)), "hex");
 }
 
+// Whether an entry is one blank line.
+template <typename Lines> bool IsBlank(const Lines& lines) {
+    return lines.size() == 1 && hive::TrimRight(lines.front().text).empty();
+}
+
 bool Continues(std::string_view line) {
     line = hive::TrimRight(line);
     return !line.empty() && line.back() == '\\';
 }
 
-bool IsBlank(const std::vector<std::string>& lines) {
-    return lines.size() == 1 && hive::TrimRight(lines.front()).empty();
-}
-
 } // namespace
 
 HiveDocument::HiveDocument() {
-    entries_.push_back(Entry{Kind::Header, {std::string(kHeader4)}, {}, {}, {}, false});
+    entries_.push_back(Entry{Kind::Header, {Line{std::string(kHeader4), {}}}, {}, {}, {}, false});
+}
+
+// Splits into lines, each with the ending it was read with. A carriage return at the very end
+// of the text, with no line feed after it, is not kept.
+std::vector<HiveDocument::Line> HiveDocument::SplitLines(std::string_view text) {
+    std::vector<Line> lines;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        std::string ending = end == std::string_view::npos ? "" : "\n";
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+            if (!ending.empty())
+                ending = "\r\n";
+        }
+        lines.push_back(Line{std::string(line), std::move(ending)});
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    }
+    return lines;
 }
 
 std::optional<HiveDocument> HiveDocument::Parse(std::string_view text) {
-    if (text.starts_with("\xEF\xBB\xBF"))
-        text.remove_prefix(3);
-    if (!hive::IsCleanUtf8Text(text))
-        return std::nullopt;
-    if (text.find_first_not_of(" \t\r\n") == std::string_view::npos)
+    const bool bom = text.starts_with(kBom);
+    if (bom)
+        text.remove_prefix(kBom.size());
+    if (IsBlankText(text))
         return HiveDocument();
 
-    HiveDocument doc;
-    std::vector<std::string> lines = SplitLines(text, doc.crlf_);
-    if (!IsHeader(lines.front()))
+    const std::vector<Line> lines = SplitLines(text);
+    std::size_t header = 0;
+    while (header + 1 < lines.size() && hive::TrimRight(lines[header].text).empty())
+        ++header; // blank lines before the header are kept, and cost nothing
+    if (!IsHeader(lines[header].text))
         return std::nullopt;
-    doc.entries_.front().lines = {lines.front()};
+
+    HiveDocument doc;
+    doc.bom_ = bom;
+    doc.crlf_ = lines[header].end == "\r\n";
+    doc.entries_.clear();
+    for (std::size_t i = 0; i < header; ++i)
+        doc.entries_.push_back(Entry{Kind::Other, {lines[i]}, {}, {}, {}, false});
+    doc.entries_.push_back(Entry{Kind::Header, {lines[header]}, {}, {}, {}, false});
 
     std::optional<std::string> section; // key path of the section being read
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        std::vector<std::string> entry{lines[i]};
-        if (HasHexData(lines[i])) {
-            while (Continues(entry.back())) {
-                if (++i == lines.size())
-                    return std::nullopt; // cut short inside its data
-                entry.push_back(lines[i]);
-            }
+    for (std::size_t i = header + 1; i < lines.size(); ++i) {
+        std::vector<Line> entry{lines[i]};
+        if (hive::IsCleanUtf8Text(lines[i].text) && HasHexData(lines[i].text)) {
+            while (Continues(entry.back().text) && i + 1 < lines.size())
+                entry.push_back(lines[++i]);
         }
-        if (!doc.ParseEntry(std::move(entry), section))
-            return std::nullopt;
+        doc.ParseEntry(std::move(entry), section);
     }
     return doc;
 }
 
-// Appends one entry; false when its line is damaged.
-bool HiveDocument::ParseEntry(std::vector<std::string> lines, std::optional<std::string>& section) {
-    const std::string_view first = lines.front();
+// Appends one entry. One that cannot be read is kept as it stands and holds no value.
+void HiveDocument::ParseEntry(std::vector<Line> lines, std::optional<std::string>& section) {
+    const bool clean = std::all_of(lines.begin(), lines.end(), [](const Line& line) {
+        return hive::IsCleanUtf8Text(line.text);
+    });
+    const std::string_view first = lines.front().text;
     Entry entry;
     if (first.starts_with('[')) {
         const std::string_view line = hive::TrimRight(first);
-        if (line.size() < 2 || line.back() != ']')
-            return false;
-        entry.kind = Kind::Section;
-        entry.key = std::string(line.substr(1, line.size() - 2));
-        section = entry.key;
-    } else if (first.starts_with('"') || first.starts_with('@')) {
-        if (!hive::ParseValueLine(lines, entry.name, entry.value))
-            return false;
-        entry.kind = Kind::Value;
-        entry.inSection = section.has_value();
-        entry.key = section.value_or(std::string());
+        if (clean && line.size() >= 2 && line.back() == ']') {
+            entry.kind = Kind::Section;
+            entry.key = std::string(line.substr(1, line.size() - 2));
+            section = entry.key;
+        } else {
+            section.reset(); // its values belong to a key that cannot be told
+        }
+    } else if (clean && (first.starts_with('"') || first.starts_with('@'))) {
+        std::vector<std::string> texts;
+        for (const Line& line : lines)
+            texts.push_back(line.text);
+        if (hive::ParseValueLine(texts, entry.name, entry.value)) {
+            entry.kind = Kind::Value;
+            entry.inSection = section.has_value();
+            entry.key = section.value_or(std::string());
+        }
     }
     entry.lines = std::move(lines);
     entries_.push_back(std::move(entry));
-    return true;
 }
 
 bool HiveDocument::InSection(const Entry& entry, std::string_view keyPath) {
@@ -138,14 +158,18 @@ bool HiveDocument::Set(std::string_view keyPath, std::string_view name, const Hi
     bool replaced = false;
     for (Entry& entry : entries_) {
         if (InSection(entry, keyPath) && hive::EqualsNoCase(entry.name, name)) {
-            entry.lines = {*line};
+            entry.lines = {Line{*line, entry.lines.back().end}};
             entry.value = stored;
             replaced = true;
         }
     }
     if (!replaced)
-        Insert(keyPath,
-               Entry{Kind::Value, {*line}, std::string(keyPath), std::string(name), stored, true});
+        Insert(keyPath, Entry{Kind::Value,
+                              {Line{*line, {}}},
+                              std::string(keyPath),
+                              std::string(name),
+                              stored,
+                              true});
     return true;
 }
 
@@ -163,19 +187,23 @@ void HiveDocument::Insert(std::string_view keyPath, Entry entry) {
         return;
     }
     if (!IsBlank(entries_.back().lines))
-        entries_.push_back(Entry{Kind::Other, {std::string()}, {}, {}, {}, false});
-    entries_.push_back(Entry{
-        Kind::Section, {"[" + std::string(keyPath) + "]"}, std::string(keyPath), {}, {}, false});
+        entries_.push_back(Entry{Kind::Other, {Line{}}, {}, {}, {}, false});
+    entries_.push_back(Entry{Kind::Section,
+                             {Line{"[" + std::string(keyPath) + "]", {}}},
+                             std::string(keyPath),
+                             {},
+                             {},
+                             false});
     entries_.push_back(std::move(entry));
 }
 
 std::string HiveDocument::Serialize() const {
     const std::string_view eol = crlf_ ? "\r\n" : "\n";
-    std::string text;
+    std::string text(bom_ ? kBom : std::string_view{});
     for (const Entry& entry : entries_) {
-        for (const std::string& line : entry.lines) {
-            text += line;
-            text += eol;
+        for (const Line& line : entry.lines) {
+            text += line.text;
+            text += line.end.empty() ? eol : std::string_view(line.end);
         }
     }
     return text;

@@ -30,8 +30,9 @@ struct HiveValue {
 };
 
 // A hive file's text in the registry editor's export format (REGEDIT4), parsed without any
-// file access. Every line is kept as it was read; only the values that are set change, so a
-// hive written back holds everything it held, including what this program does not know.
+// file access. Every line is kept as it was read, line ending included; only the values that
+// are set change, so a hive written back holds everything it held, including what this program
+// does not know and lines it cannot read.
 //
 // Full key paths name their root, e.g. "HKEY_CURRENT_USER\Software\Maker\Program".
 // Key paths and value names compare case-insensitively (ASCII), as the registry does.
@@ -40,8 +41,11 @@ public:
     // A document with the header only.
     HiveDocument();
 
-    // nullopt when the text is damaged: no header, binary bytes, invalid UTF-8, or a section or
-    // value line that is cut short or malformed. An empty text is an empty hive.
+    // nullopt when the text is not a hive: its first line that is not blank is not a header
+    // (binary bytes, another format). An empty text is an empty hive. A line that cannot be
+    // read (malformed, cut short, invalid UTF-8 or control characters) costs only itself: it
+    // holds no value, is kept as it stands, and a section line that cannot be read puts the
+    // values after it, up to the next section, under no key.
     static std::optional<HiveDocument> Parse(std::string_view text);
 
     // The value in force for the key and name (the last one in the file, as an import would
@@ -58,21 +62,27 @@ public:
 
 private:
     enum class Kind : std::uint8_t { Header, Section, Value, Other };
+    struct Line {
+        std::string text; // without its line ending
+        std::string end;  // "\n" or "\r\n" as read; empty: the document's own ending
+    };
     struct Entry {
         Kind kind = Kind::Other;
-        std::vector<std::string> lines; // physical lines, continuations included
-        std::string key;                // Section, Value: the section's key path
-        std::string name;               // Value: its name ("" for the unnamed value)
-        HiveValue value;                // Value
-        bool inSection = false;         // Value: false for a value before any section
+        std::vector<Line> lines; // physical lines, continuations included
+        std::string key;         // Section, Value: the section's key path
+        std::string name;        // Value: its name ("" for the unnamed value)
+        HiveValue value;         // Value
+        bool inSection = false;  // Value: false for a value before any section
     };
 
-    bool ParseEntry(std::vector<std::string> lines, std::optional<std::string>& section);
+    static std::vector<Line> SplitLines(std::string_view text);
+    void ParseEntry(std::vector<Line> lines, std::optional<std::string>& section);
     static bool InSection(const Entry& entry, std::string_view keyPath);
     void Insert(std::string_view keyPath, Entry entry);
 
     std::vector<Entry> entries_;
     bool crlf_ = false;
+    bool bom_ = false;
 };
 
 // The line that writes a value, e.g. "Periodic Delay"=dword:000000fa; nullopt for the types

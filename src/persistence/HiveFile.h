@@ -15,7 +15,7 @@ struct HiveFileContents {
     enum class State : std::uint8_t {
         Missing,  // no file: an empty hive
         Read,     // document holds it
-        Unusable, // damaged, too large, not a plain file or unreadable: read as empty, never write
+        Unusable, // not a hive, too large, not a plain file, unreadable: read as empty, never write
     };
     State state = State::Missing;
     std::optional<HiveDocument> document;

@@ -98,6 +98,15 @@ bool FillTemporary(Descriptor& fd, std::string_view bytes, const struct stat* ol
     return ::fsync(fd.get()) == 0 && fd.close();
 }
 
+// Whether this user may write the file itself. A rename only asks the folder, so a file the
+// user has made read-only, or one whose owner does not let this user write it, would be
+// replaced all the same. Opening it for writing, without truncating, asks the kernel with
+// every rule it applies (mode bits, ACLs, capabilities, read-only mounts).
+bool MayWriteFile(const fs::path& file) {
+    const Descriptor fd{::open(file.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+    return fd.get() >= 0;
+}
+
 void SyncFolder(const fs::path& folder) {
     Descriptor fd{
         ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
@@ -137,6 +146,8 @@ bool ReplaceWhole(const std::string& path, std::string_view bytes) {
     struct stat old {};
     const bool exists = ::stat(target->c_str(), &old) == 0;
     if ((exists && !S_ISREG(old.st_mode)) || (!exists && errno != ENOENT))
+        return false;
+    if (exists && !MayWriteFile(*target))
         return false;
 
     fs::path temporary;

@@ -24,8 +24,9 @@ FileBytes ReadCapped(const std::string& path, std::size_t cap);
 // Writes bytes into a new file beside the target and renames it over the target, so that the
 // target holds either its old bytes or all of the new ones. Symbolic links are followed to
 // the file they name, which is replaced while the links stay; a replaced file keeps its
-// permissions and, where allowed, its owner. False when anything fails; then no file changed
-// and no temporary file is left behind.
+// permissions and, where allowed, its owner. A file this user may not write itself (read-only,
+// or its owner's choice) is refused, whatever the folder allows. False when anything fails;
+// then no file changed and no temporary file is left behind.
 bool ReplaceWhole(const std::string& path, std::string_view bytes);
 
 } // namespace vireo::profile_io

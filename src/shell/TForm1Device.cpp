@@ -115,6 +115,10 @@ void TForm1::Preferences1Click() {
         std::unique_ptr<QDialog> dialog = preferencesFactory_(*this);
         result = dialog->exec();
     }
+    // The dialog puts the timer back as it found it, and a period of 0 had stopped it. While
+    // the window is shown, the timer follows its boxes and the new period.
+    if (isVisible())
+        Mixer->ResumeRefresh();
     OpenDevice();
     if (result == QDialog::Accepted) {
         Mixer->InitializeSynthesizer();

@@ -77,12 +77,16 @@ void TForm1::LoadSettingsFile() {
 void TForm1::ApplyStoredLevel(TSpinEdit* edit, TTrackBar* bar,
                               const std::function<void()>& barChange, int storedLevel) {
     const int level = HoldToLevel(storedLevel);
-    if (edit->Text() == QString::number(level)) {
-        bar->SetPosition(synth::InvertLevel(level));
-        barChange();
-    } else {
+    const int position = synth::InvertLevel(level);
+    // The field stands for a level however its text writes it ("064", "+64", "$40"). Setting
+    // it sends only when its text changes and its bar moves; otherwise the bar's handler runs
+    // here, so that the level goes out exactly once.
+    if (HoldToLevel(edit->Value()) != level && bar->Position() != position) {
         edit->SetValue(level); // its change handler moves the bar and runs the bar's handler
+        return;
     }
+    bar->SetPosition(position);
+    barChange();
 }
 
 void TForm1::SelectComboItemByText(TComboBox* list, const std::function<void()>& listChange,

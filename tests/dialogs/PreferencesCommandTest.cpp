@@ -139,5 +139,55 @@ TEST_F(PreferencesCommandTest, NoDeviceLeftIsReportedAndTheMixerGoesOn) {
     EXPECT_EQ(form.StatusBar1->text(), "MIDI Mapper");
 }
 
+// After Preferences the refresh timer runs exactly while a Refresh box is checked and the
+// period is above 0, whatever the period was before.
+class PreferencesRefreshTest : public PreferencesCommandTest {
+protected:
+    void SetPeriod(TForm1& form, const char* period) {
+        ASSERT_TRUE(RunPreferences(form, [period](TFormSetup& dialog) {
+            dialog.DelayEdit->setText(QString::fromLatin1(period));
+            QTest::mouseClick(dialog.OkButton, Qt::LeftButton);
+        }));
+        service.clearCalls(); // what OK itself sent
+    }
+
+    std::size_t MasterVolumes() const {
+        const auto sent = Sent();
+        return std::size_t(std::count_if(sent.begin(), sent.end(), [](const Bytes& message) {
+            return message.size() == 8 && message[0] == 0xF0 && message[1] == 0x7F &&
+                   message[3] == 0x04 && message[4] == 0x01;
+        }));
+    }
+};
+
+TEST_F(PreferencesRefreshTest, APeriodOfZeroAndBackTo250RefreshesAgainWithABoxChecked) {
+    TForm1& form = Create();
+    form.show();
+    form.Mixer->PeriodicRefresh->SetChecked(true);
+    ASSERT_TRUE(form.Mixer->Timer1.isActive());
+
+    SetPeriod(form, "0");
+    EXPECT_FALSE(form.Mixer->Timer1.isActive());
+    QTest::qWait(750); // three periods of the old refresh
+    EXPECT_EQ(MasterVolumes(), 0u);
+
+    SetPeriod(form, "250");
+    EXPECT_TRUE(form.Mixer->Timer1.isActive());
+    EXPECT_EQ(form.Mixer->Timer1.interval(), 250);
+    // A wait, not a measure: the refresh is back once two ticks have gone out.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return MasterVolumes() >= 2; }, 20000));
+    EXPECT_TRUE(form.Mixer->PeriodicRefresh->Checked());
+    EXPECT_THAT(errors, IsEmpty());
+}
+
+TEST_F(PreferencesRefreshTest, WithNoBoxCheckedAPeriodStartsNothing) {
+    TForm1& form = Create();
+    form.show();
+    SetPeriod(form, "0");
+    SetPeriod(form, "250");
+    EXPECT_FALSE(form.Mixer->Timer1.isActive());
+    EXPECT_EQ(form.Mixer->Timer1.interval(), 250);
+}
+
 } // namespace
 } // namespace vireo

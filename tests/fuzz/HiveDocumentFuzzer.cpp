@@ -1,10 +1,14 @@
 // Input: the text of a hive file. Invariants of the hive reader and writer:
-//  - parsing never fails on any bytes;
-//  - a parsed hive written and parsed again holds the same values, and writing it is stable
-//    (but for carriage returns at line ends);
+//  - parsing never fails on any bytes, and refuses only a text whose first line that is not
+//    blank is not a header;
+//  - a parsed hive written without a change is the text as it was read (a line ending is added
+//    to a last line without one);
+//  - a parsed hive written and parsed again holds the same values, and writing it is stable;
 //  - a value set (string, expandable string, integer) reads back, also after writing and
 //    parsing again, and leaves every other value as it was;
-//  - a set is refused only for a key path or name that cannot be written.
+//  - a set is refused only for a key path or name that cannot be written;
+//  - the text's lines put into the middle of a good hive cost nothing else: the values after
+//    them read, and setting a value keeps every one of those lines as it stands.
 #include "FuzzCheck.h"
 #include "persistence/HiveDocument.h"
 #include "persistence/HiveText.h"
@@ -56,22 +60,42 @@ std::vector<Pair> NamedValues(std::string_view text) {
     return pairs;
 }
 
-// Stray carriage returns at line ends are not kept (a line read as "x\r" is written as
-// "x\r\n" and then read as "x"); everything else is.
-std::string WithoutCarriageReturns(std::string_view text) {
-    std::string out;
-    std::size_t returns = 0; // carriage returns not yet known to stand before a line feed
-    for (const char c : text) {
-        if (c == '\r') {
-            ++returns;
-            continue;
-        }
-        if (c != '\n')
-            out.append(returns, '\r');
-        returns = 0;
-        out += c;
+bool IsBlankText(std::string_view text) {
+    return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view part) {
+    for (std::size_t at = 0; at + part.size() <= text.size(); ++at) {
+        if (hive::EqualsNoCase(text.substr(at, part.size()), part))
+            return true;
     }
-    return out;
+    return false;
+}
+
+// Whether the first line that is not blank, after a byte order mark, is a header.
+bool StartsWithHeader(std::string_view text) {
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    for (std::string_view line : Lines(text)) {
+        line = hive::TrimRight(line);
+        if (!line.empty())
+            return line == "REGEDIT4" || line == "Windows Registry Editor Version 5.00";
+    }
+    return true; // a blank text is an empty hive
+}
+
+// Whether a hive written without a change is the text it was read from: the same bytes, but
+// for a line ending after an unterminated last line (which loses a carriage return at its end).
+bool WrittenAsRead(std::string_view text, const std::string& written) {
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    if (IsBlankText(text.starts_with(kBom) ? text.substr(kBom.size()) : text))
+        return written == "REGEDIT4\n"; // an empty hive
+    if (text.ends_with('\n'))
+        return written == text;
+    std::string ended(text);
+    if (ended.ends_with('\r'))
+        ended.pop_back();
+    return written == ended + "\n" || written == ended + "\r\n";
 }
 
 bool SameValue(const std::optional<HiveValue>& a, const std::optional<HiveValue>& b) {
@@ -120,21 +144,64 @@ void CheckSet(const HiveDocument& doc, const std::vector<Pair>& pairs, const Pai
     }
 }
 
+// The text's lines between the values of a good hive: whatever they are, the values around
+// them read and a set keeps them as they stand.
+void CheckSpliced(std::string_view text) {
+    constexpr std::string_view kKey = "HKEY_CURRENT_USER\\Software\\Fuzz\\Splice";
+    const std::string kBlockSection = "[HKEY_CURRENT_USER\\Software\\Fuzz\\Block]\n";
+    std::string block(text);
+    if (!block.empty() && !block.ends_with('\n'))
+        block += '\n';
+    // The block's own values fall under a key of their own.
+    const std::string head = "REGEDIT4\n[" + std::string(kKey) +
+                             "]\n\"Known\"=\"before\"\n\"Count\"=dword:00000001\n" + kBlockSection;
+    // The blank line ends any hex data the block leaves open.
+    const std::string tail =
+        "\n[" + std::string(kKey) + "]\n\"Known\"=\"after\"\n\"Count\"=dword:0000002a\n";
+    const std::string spliced = head + block + tail;
+    auto doc = HiveDocument::Parse(spliced);
+    FUZZ_CHECK(doc.has_value());
+    FUZZ_CHECK(SameValue(doc->Find(kKey, "Known"), HiveValue::String("after")));
+    FUZZ_CHECK(SameValue(doc->Find(kKey, "Count"), HiveValue::DWord(42)));
+    FUZZ_CHECK(doc->Serialize() == spliced);
+
+    FUZZ_CHECK(doc->Set(kKey, "Probe", HiveValue::DWord(7)));
+    FUZZ_CHECK(doc->Set(kKey, "Known", HiveValue::String("set")));
+    const std::string written = doc->Serialize();
+    if (!ContainsNoCase(text, "splice")) {
+        // Only the key's own lines change: the block is there, byte for byte.
+        FUZZ_CHECK(
+            written ==
+            "REGEDIT4\n[" + std::string(kKey) + "]\n\"Known\"=\"set\"\n\"Count\"=dword:00000001\n" +
+                kBlockSection + block + "\n[" + std::string(kKey) +
+                "]\n\"Known\"=\"set\"\n\"Count\"=dword:0000002a\n\"Probe\"=dword:00000007\n");
+    }
+    const auto reread = HiveDocument::Parse(written);
+    FUZZ_CHECK(reread.has_value());
+    FUZZ_CHECK(SameValue(reread->Find(kKey, "Known"), HiveValue::String("set")));
+    FUZZ_CHECK(SameValue(reread->Find(kKey, "Count"), HiveValue::DWord(42)));
+    FUZZ_CHECK(SameValue(reread->Find(kKey, "Probe"), HiveValue::DWord(7)));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
+    CheckSpliced(text);
     const auto doc = HiveDocument::Parse(text);
-    if (!doc)
+    if (!doc) {
+        FUZZ_CHECK(!StartsWithHeader(text));
         return 0;
+    }
 
     const std::vector<Pair> pairs = NamedValues(text);
     const std::string written = doc->Serialize();
+    FUZZ_CHECK(WrittenAsRead(text, written));
     const auto again = HiveDocument::Parse(written);
     FUZZ_CHECK(again.has_value());
     for (const auto& [key, name] : pairs)
         FUZZ_CHECK(SameValue(again->Find(key, name), doc->Find(key, name)));
-    FUZZ_CHECK(WithoutCarriageReturns(again->Serialize()) == WithoutCarriageReturns(written));
+    FUZZ_CHECK(again->Serialize() == written);
 
     // Edit a value the text names, and one under a key of its own.
     std::vector<Pair> targets{{"HKEY_CURRENT_USER\\Software\\Fuzz", "Value"}};

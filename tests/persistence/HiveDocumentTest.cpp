@@ -87,24 +87,16 @@ TEST(HiveDocumentTest, EmptyTextIsAnEmptyHive) {
 }
 
 TEST(HiveDocumentTest, DamagedTextIsRejected) {
-    const std::string section = std::string("[") + kSettings + "]\n";
     const std::string cases[] = {
         "[HKEY_CURRENT_USER\\Software]\n\"A\"=\"no header\"\n",
         "REGEDIT5\n",
-        "REGEDIT4\n" + section + "\"DeviceName\"=\"USB MI",       // cut inside the data
-        "REGEDIT4\n" + section + "\"Device",                      // cut inside the name
-        "REGEDIT4\n" + section + "\"Periodic Delay\"=dword:0000", // cut inside the number
-        "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Bren",           // cut inside a section line
-        "REGEDIT4\n" + section + "\"Dir\"=hex(2):2f,74,\\\n",     // cut inside continued data
-        "REGEDIT4\n" + section + "\"Dir\"=hex(2):2f,7",
-        "REGEDIT4\n" + section + "\"Dir\"=hex(2):2f,",
-        "REGEDIT4\n" + section + "\"A\"=\"text\" trailing",
-        "REGEDIT4\n" + section + "\"A\"=dword:0000000g",
-        "REGEDIT4\n" + section + "\"A\"=qword:00",
-        "REGEDIT4\n" + section + "\"A\" \"B\"",
-        "REGEDIT4\n" + section + "\"A\"=\"x\"\n" + std::string("\0\x01\x02", 3),
-        "REGEDIT4\n" + section + "\"A\"=\"\xC3\x28\"\n",     // invalid UTF-8
-        "REGEDIT4\n" + section + "\"A\"=\"\xED\xA0\x80\"\n", // an encoded surrogate
+        "; a note\nREGEDIT4\n",
+        std::string("\x7f"
+                    "ELF\x02\x01\x01\0\0\0REGEDIT4\n",
+                    19),
+        std::string("\xFF\xFEW\0i\0n\0\r\0\n\0", 12), // an export in UTF-16
+        std::string("\0\x01\x02\nREGEDIT4\n", 13),
+        "\xC3\x28REGEDIT4\n",
     };
     for (const std::string& text : cases)
         EXPECT_FALSE(HiveDocument::Parse(text)) << text;
@@ -188,6 +180,103 @@ TEST(HiveDocumentTest, ValueLinesAreFormattedAsTheEditorExportsThem) {
     EXPECT_EQ(FormatHiveValueLine("S", HiveValue::String("a\nb")), "\"S\"=hex(1):61,0a,62,00");
     EXPECT_EQ(FormatHiveValueLine("S", HiveValue::String(std::string("ab\0cd", 5))),
               "\"S\"=\"ab\"");
+}
+
+// A hive with one line the reader cannot take: the line holds no value and stays as it stands,
+// every other value reads, and values are still set.
+class HiveUnreadableLineTest : public testing::Test {
+protected:
+    static std::string Section() { return std::string("[") + kSettings + "]\n"; }
+};
+
+TEST_F(HiveUnreadableLineTest, EveryOtherValueReadsAndTheLineIsKeptWhenWritten) {
+    const std::string lines[] = {
+        "\"Periodic Delay\"=dword:1f4",
+        "\"Periodic Delay\"=dword:0000000g",
+        "\"Periodic Delay\"=qword:00",
+        "\"Periodic Delay\"=\"text\" trailing",
+        "\"Periodic Delay\" \"B\"",
+        "\"Periodic Delay\"=hex(2):2f,7",
+        "\"Periodic Delay\"=hex(2):2f,",
+        "\"Periodic Delay\"=\"caf\xC3\x28\"",           // invalid UTF-8
+        "\"Periodic Delay\"=\"\xED\xA0\x80\"",          // an encoded surrogate
+        "\"Periodic Delay\"=\"\xFF\"",                  // one byte that is not UTF-8
+        std::string("\"Periodic Delay\"=\"a\0b\"", 22), // a control character
+        std::string("\0\x01\x02", 3),
+        "\"Periodic Delay",
+        "\"Periodic Delay\"=",
+    };
+    for (const std::string& bad : lines) {
+        const std::string text = "REGEDIT4\n\n" + Section() + "\"DeviceName\"=\"Synth\"\n" + bad +
+                                 "\n\"PosX\"=dword:00000007\n";
+        auto doc = Parsed(text);
+        EXPECT_EQ(TextOf(doc, "DeviceName"), "Synth") << bad;
+        EXPECT_EQ(doc.Find(kSettings, "PosX")->dword, 7u) << bad;
+        EXPECT_FALSE(doc.Find(kSettings, "Periodic Delay")) << bad;
+        EXPECT_EQ(doc.Serialize(), text);
+
+        ASSERT_TRUE(doc.Set(kSettings, "Periodic Delay", HiveValue::DWord(500))) << bad;
+        ASSERT_TRUE(doc.Set(kSettings, "DeviceName", HiveValue::String("Other")));
+        const std::string written = doc.Serialize();
+        EXPECT_EQ(written, "REGEDIT4\n\n" + Section() + "\"DeviceName\"=\"Other\"\n" + bad +
+                               "\n\"PosX\"=dword:00000007\n\"Periodic Delay\"=dword:000001f4\n");
+        const auto reread = HiveDocument::Parse(written);
+        ASSERT_TRUE(reread);
+        EXPECT_EQ(reread->Find(kSettings, "Periodic Delay")->dword, 500u);
+    }
+}
+
+TEST_F(HiveUnreadableLineTest, ALastLineCutShortCostsOnlyItself) {
+    const std::string tails[] = {
+        "\"DeviceName\"=\"USB MI",       "\"Device",
+        "\"Periodic Delay\"=dword:0000", "[HKEY_CURRENT_USER\\Software\\Bren",
+        "\"Dir\"=hex(2):2f,74,\\\n",     "\"Dir\"=hex(2):2f,74,\\\n  6d,\\",
+    };
+    for (const std::string& tail : tails) {
+        const std::string text = "REGEDIT4\n" + Section() + "\"PosY\"=dword:00000009\n" + tail;
+        auto doc = Parsed(text);
+        EXPECT_EQ(doc.Find(kSettings, "PosY")->dword, 9u) << tail;
+        ASSERT_TRUE(doc.Set(kSettings, "PosX", HiveValue::DWord(3)));
+        const std::string ended = tail.ends_with('\n') ? tail : tail + "\n";
+        EXPECT_EQ(doc.Serialize(), "REGEDIT4\n" + Section() +
+                                       "\"PosY\"=dword:00000009\n\"PosX\"=dword:00000003\n" +
+                                       ended);
+    }
+}
+
+TEST_F(HiveUnreadableLineTest, ValuesAfterASectionLineThatCannotBeReadBelongToNoKey) {
+    const std::string text = "REGEDIT4\n" + Section() + "\"DeviceName\"=\"Synth\"\n" + "[" +
+                             kSettings + "\n\"DeviceName\"=\"lost\"\n\"PosX\"=dword:00000001\n" +
+                             Section() + "\"PosY\"=dword:00000002\n";
+    auto doc = Parsed(text);
+    EXPECT_EQ(TextOf(doc, "DeviceName"), "Synth");
+    EXPECT_FALSE(doc.Find(kSettings, "PosX"));
+    EXPECT_EQ(doc.Find(kSettings, "PosY")->dword, 2u);
+    ASSERT_TRUE(doc.Set(kSettings, "PosX", HiveValue::DWord(5)));
+    EXPECT_EQ(doc.Serialize(), text + "\"PosX\"=dword:00000005\n");
+}
+
+TEST_F(HiveUnreadableLineTest, BlankLinesBeforeTheHeaderAreKept) {
+    const std::string text = "\n  \r\n\tREGEDIT4\n";
+    EXPECT_FALSE(HiveDocument::Parse(text)); // an indented header is no header
+    const std::string hive = "\n  \r\n\nREGEDIT4\r\n" + Section() + "\"DeviceName\"=\"Synth\"\r\n";
+    auto doc = Parsed(hive);
+    EXPECT_EQ(TextOf(doc, "DeviceName"), "Synth");
+    EXPECT_EQ(doc.Serialize(), hive);
+    ASSERT_TRUE(doc.Set(kSettings, "PosX", HiveValue::DWord(1)));
+    EXPECT_EQ(doc.Serialize(), hive + "\"PosX\"=dword:00000001\r\n");
+}
+
+TEST_F(HiveUnreadableLineTest, EveryLineKeepsItsOwnEndingAndTheByteOrderMarkStays) {
+    const std::string text = "\xEF\xBB\xBFREGEDIT4\r\n" + std::string("[") + kSettings +
+                             "]\n\"A\"=\"1\"\r\n\"B\"=\"2\"\n\"C\"=\"3\"";
+    auto doc = Parsed(text);
+    EXPECT_EQ(TextOf(doc, "C"), "3");
+    EXPECT_EQ(doc.Serialize(), text + "\r\n");
+    ASSERT_TRUE(doc.Set(kSettings, "A", HiveValue::String("x")));
+    ASSERT_TRUE(doc.Set(kSettings, "B", HiveValue::String("y")));
+    EXPECT_EQ(doc.Serialize(), "\xEF\xBB\xBFREGEDIT4\r\n" + std::string("[") + kSettings +
+                                   "]\n\"A\"=\"x\"\r\n\"B\"=\"y\"\n\"C\"=\"3\"\r\n");
 }
 
 } // namespace

@@ -75,14 +75,33 @@ TEST_F(HiveFileTest, DamagedHivesReadAsUnusableAndAreNeverWrittenOver) {
         QByteArray("\x7f"
                    "ELF\x02\x01\x01\0\0\0garbage\xff\xfe",
                    20),
-        QByteArray("REGEDIT4\n\n[") + kKey + "]\n\"Periodic Delay\"=dword:000000fa\n\"DeviceN",
-        QByteArray("REGEDIT4\n\n[") + kKey + "]\n\"DeviceName\"=\"USB MIDI Inter",
         QByteArray("just some text\n"),
+        QByteArray("\n[") + kKey + "]\n\"Periodic Delay\"=dword:000000fa\n", // no header
     };
     for (const QByteArray& bytes : damaged) {
         ASSERT_TRUE(WriteAll(hive, bytes));
         EXPECT_EQ(ReadHiveFile(hive).state, State::Unusable) << bytes.constData();
         ExpectWriteRefused();
+    }
+}
+
+TEST_F(HiveFileTest, AHiveWithLinesItCannotReadIsReadAndWrittenKeepingThem) {
+    const QByteArray cutShort[] = {
+        QByteArray("REGEDIT4\n\n[") + kKey + "]\n\"Periodic Delay\"=dword:000000fa\n\"DeviceN",
+        QByteArray("REGEDIT4\n\n[") + kKey +
+            "]\n\"Periodic Delay\"=dword:000000fa\n\"DeviceName\"=\"USB MIDI Inter",
+    };
+    for (const QByteArray& bytes : cutShort) {
+        ASSERT_TRUE(WriteAll(hive, bytes));
+        const HiveFileContents contents = ReadHiveFile(hive);
+        ASSERT_EQ(contents.state, State::Read) << bytes.constData();
+        EXPECT_EQ(contents.document->Find(kKey, "Periodic Delay")->dword, 250u);
+        EXPECT_FALSE(contents.document->Find(kKey, "DeviceName"));
+        ASSERT_TRUE(SetString(hive, "DeviceName", "new"));
+        EXPECT_EQ(ReadAll(hive),
+                  QByteArray("REGEDIT4\n\n[") + kKey +
+                      "]\n\"Periodic Delay\"=dword:000000fa\n\"DeviceName\"=\"new\"\n" +
+                      bytes.mid(bytes.lastIndexOf('\n') + 1) + "\n");
     }
 }
 

@@ -99,12 +99,39 @@ TEST_F(PreferencesStoreTest, AWriteKeepsEverythingElseInTheHive) {
 }
 
 TEST_F(PreferencesStoreTest, ADamagedHiveReadsAsDefaultsAndIsLeftAsItWas) {
-    const QByteArray damaged = QByteArray("REGEDIT4\n\n[HKEY_CURRENT_USER\\") + SettingsKey.data() +
-                               "]\n\"Periodic Delay\"=dword:000000fa\n\"Dev";
+    const QByteArray damaged = QByteArray("\x89PNG\r\n\x1a\nREGEDIT4\n\n[HKEY_CURRENT_USER\\") +
+                               SettingsKey.data() + "]\n\"Periodic Delay\"=dword:000000fa\n";
     ASSERT_TRUE(WriteAll(paths.user, damaged));
     EXPECT_EQ(store.ReadRegInteger(SettingsKey, "Periodic Delay", 250), 250);
     EXPECT_FALSE(store.WriteRegString(SettingsKey, "DeviceName", "Synth"));
     EXPECT_EQ(ReadAll(paths.user), damaged);
+}
+
+// A hive edited by hand, with lines the reader cannot take: a short dword, a blank line before
+// the header, a byte that is not UTF-8.
+TEST_F(PreferencesStoreTest, AHandEditedHiveLosesOnlyTheLinesThatCannotBeRead) {
+    const QByteArray edited = QByteArray("\nREGEDIT4\n\n[HKEY_CURRENT_USER\\") +
+                              SettingsKey.data() +
+                              "]\n\"DeviceName\"=\"USB MIDI Interface:MIDI 1\"\n"
+                              "\"Periodic Delay\"=dword:1f4\n"
+                              "\"PosX\"=dword:00000064\n"
+                              "\"Display Hints\"=\"Fa\xECse\"\n"
+                              "\"No Warning\"=dword:00000001\n";
+    ASSERT_TRUE(WriteAll(paths.user, edited));
+    EXPECT_EQ(store.ReadRegString(SettingsKey, "DeviceName", "MIDI Mapper"),
+              "USB MIDI Interface:MIDI 1");
+    EXPECT_EQ(store.ReadRegInteger(SettingsKey, "PosX", -1), 100);
+    EXPECT_EQ(store.ReadRegInteger(SettingsKey, "No Warning", 0), 1);
+    EXPECT_EQ(store.ReadRegInteger(SettingsKey, "Periodic Delay", 250), 250);
+    EXPECT_EQ(store.ReadRegString(SettingsKey, "Display Hints", "True"), "True");
+
+    EXPECT_TRUE(store.WriteRegInteger(SettingsKey, "Periodic Delay", 500));
+    EXPECT_TRUE(store.WriteRegString(SettingsKey, "DeviceName", "Synth"));
+    EXPECT_EQ(store.ReadRegInteger(SettingsKey, "Periodic Delay", 250), 500);
+    QByteArray expected = edited;
+    expected.replace("USB MIDI Interface:MIDI 1", "Synth")
+        .append("\"Periodic Delay\"=dword:000001f4\n");
+    EXPECT_EQ(ReadAll(paths.user), expected);
 }
 
 TEST_F(PreferencesStoreTest, TheRootChoosesTheHive) {

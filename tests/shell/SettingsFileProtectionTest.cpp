@@ -1,0 +1,238 @@
+// Save and Save As on settings files the user may not write: the refusal comes through the
+// application's error report and the file stays exactly as it was.
+//
+// Root may write any file, so as root the checks run without the capabilities that override
+// file permissions (on the window thread, which is where the program writes).
+#include "controls/TSpinEdit.h"
+#include "mixer/MixerPanels.h"
+#include "shell/MainWindowFixture.h"
+#include "shell/MixerApplication.h"
+#include "support/TestEnvironment.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace vireo {
+namespace {
+
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNoGroup = 65534;
+
+// While it lives, the calling thread is subject to file permissions even as root: the
+// capabilities that override them are out of its effective set.
+class PermissionsApply {
+public:
+    PermissionsApply() {
+        if (::geteuid() != 0)
+            return;
+        if (::syscall(SYS_capget, &header_, saved_) != 0)
+            return;
+        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+        reduced[0].effective &=
+            ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
+        dropped_ = ::syscall(SYS_capset, &header_, reduced) == 0;
+    }
+    ~PermissionsApply() {
+        if (dropped_)
+            ::syscall(SYS_capset, &header_, saved_);
+    }
+    PermissionsApply(const PermissionsApply&) = delete;
+    PermissionsApply& operator=(const PermissionsApply&) = delete;
+
+    // Whether a read-only file now refuses this thread a write.
+    static bool Hold(const QString& readOnlyFile) {
+        const int fd = ::open(QFile::encodeName(readOnlyFile).constData(), O_WRONLY | O_CLOEXEC);
+        if (fd >= 0)
+            ::close(fd);
+        return fd < 0;
+    }
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+    bool dropped_ = false;
+};
+
+struct FileState {
+    std::string bytes;
+    mode_t mode = 0;
+    uid_t owner = 0;
+    gid_t group = 0;
+    ino_t inode = 0;
+
+    static FileState Of(const QString& path) {
+        struct stat info {};
+        if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+            return {};
+        return {test::MainWindowFixture::ReadFile(path), info.st_mode & 07777, info.st_uid,
+                info.st_gid, info.st_ino};
+    }
+    bool operator==(const FileState&) const = default;
+};
+
+void PrintTo(const FileState& s, std::ostream* out) {
+    *out << "mode " << std::oct << s.mode << std::dec << ", owner " << s.owner << ":" << s.group
+         << ", inode " << s.inode << ", bytes \"" << s.bytes << "\"";
+}
+
+const std::string kLive = "[Mixer Settings]\nVolume Level=100\n; the user's own note\n";
+
+class ProtectedSettingsFileTest : public testing::Test, public test::MainWindowFixture {
+protected:
+    void SetUp() override {
+        TForm1& form = Create();
+        form.Mixer->VolumeSpinEdit->SetValue(33);
+        errors.clear();
+    }
+
+    // A settings file that the check below must be able to see refused.
+    QString Protected(const QString& name, mode_t mode) {
+        const QString path = WriteFile(name, kLive);
+        ::chmod(QFile::encodeName(path).constData(), mode);
+        return path;
+    }
+
+    // Runs the action the way a menu click does: from the event loop, so that an error
+    // leaving its handler reaches the application's error report.
+    void Trigger(QAction* action) {
+        QMetaObject::invokeMethod(action, &QAction::trigger, Qt::QueuedConnection);
+        const PermissionsApply permissions;
+        QCoreApplication::processEvents();
+    }
+
+    // Save As onto path: the file dialog is given the path and the overwrite question Yes.
+    void SaveAsOnto(const QString& path) {
+        QTimer answer; // never re-enters itself, so every answer is posted, not made in it
+        bool chosen = false;
+        int rounds = 0;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && !chosen) {
+                chosen = true;
+                dialog->selectFile(path);
+                QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection); // its Save
+            } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                QMetaObject::invokeMethod(box->button(QMessageBox::Yes), "click",
+                                          Qt::QueuedConnection);
+            } else if (modal && ++rounds > 250) {
+                modal->close(); // never hang on something unexpected
+            }
+        });
+        answer.start(20);
+        Trigger(Form().Saveas1);
+    }
+
+    void SkipUnlessPermissionsApply(const QString& readOnlyFile) {
+        const PermissionsApply permissions;
+        if (!PermissionsApply::Hold(readOnlyFile))
+            GTEST_SKIP() << "this user writes read-only files (root that cannot give up "
+                            "CAP_DAC_OVERRIDE): no read-only file to test with";
+    }
+
+    std::string Refusal(const QString& path) const {
+        return "Unable to write to " + path.toStdString();
+    }
+
+    std::vector<std::string> Errors() const {
+        std::vector<std::string> texts;
+        for (const QString& text : errors)
+            texts.push_back(text.toStdString());
+        return texts;
+    }
+
+    static QStringList FilesBeside(const QString& path) {
+        return QDir(QFileInfo(path).absolutePath())
+            .entryList(QDir::Files | QDir::Hidden | QDir::System);
+    }
+};
+
+TEST_F(ProtectedSettingsFileTest, SaveOfAReadOnlyFileIsRefusedAndTheFileStaysAsItWas) {
+    const QString path = Protected("Live.mix", 0444);
+    SkipUnlessPermissionsApply(path);
+    const FileState before = FileState::Of(path);
+    Form().SettingsFileName = path;
+
+    Trigger(Form().Save1);
+
+    EXPECT_THAT(Errors(), ElementsAre(Refusal(path)));
+    EXPECT_EQ(FileState::Of(path), before);
+    EXPECT_THAT(FilesBeside(path), ElementsAre("Live.mix"));
+}
+
+TEST_F(ProtectedSettingsFileTest, SaveOfAFileWhoseOwnerRefusesThisUserIsRefused) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving a file to another user needs root";
+    SkipUnlessPermissionsApply(Protected("probe.mix", 0444));
+    const QString path = Protected("Theirs.mix", 0644);
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), kNobody, kNoGroup), 0);
+    const FileState before = FileState::Of(path);
+    Form().SettingsFileName = path;
+
+    Trigger(Form().Save1);
+
+    EXPECT_THAT(Errors(), ElementsAre(Refusal(path)));
+    EXPECT_EQ(FileState::Of(path), before);
+    EXPECT_EQ(before.owner, kNobody);
+}
+
+TEST_F(ProtectedSettingsFileTest, SaveAsOntoAReadOnlyFileIsRefusedAndNothingFollowsIt) {
+    const QString path = Protected("Live.mix", 0444);
+    SkipUnlessPermissionsApply(path);
+    const FileState before = FileState::Of(path);
+    const QString caption = Form().windowTitle();
+
+    SaveAsOnto(path);
+
+    EXPECT_THAT(Errors(), ElementsAre(Refusal(path)));
+    EXPECT_EQ(FileState::Of(path), before);
+    EXPECT_THAT(FilesBeside(path), ElementsAre("Live.mix"));
+    EXPECT_EQ(Form().SettingsFileName, path);
+    EXPECT_EQ(Form().windowTitle(), caption);
+    EXPECT_EQ(store.ReadRegString(SettingsKey, "DefaultDir", "unset"), "unset");
+}
+
+// The same paths still replace a file the user may write, whole and with its mode.
+TEST_F(ProtectedSettingsFileTest, AWritableFileIsReplacedWholeAndKeepsItsMode) {
+    SkipUnlessPermissionsApply(Protected("probe.mix", 0444));
+    const QString path = Protected("Live.mix", 0640);
+    const FileState before = FileState::Of(path);
+    Form().SettingsFileName = path;
+
+    Trigger(Form().Save1);
+
+    EXPECT_THAT(errors, IsEmpty());
+    const FileState after = FileState::Of(path);
+    EXPECT_TRUE(after.bytes.starts_with("[Mixer Settings]\nVolume Level=33\n")) << after.bytes;
+    EXPECT_NE(after.bytes.find("; the user's own note\n"), std::string::npos) << after.bytes;
+    EXPECT_EQ(after.mode, 0640u);
+    EXPECT_NE(after.inode, before.inode); // a new file renamed over the old one
+    EXPECT_THAT(FilesBeside(path), testing::Contains("Live.mix"));
+}
+
+} // namespace
+} // namespace vireo
+
+// The program's own application, so that errors leaving handlers reach its error report.
+int main(int argc, char** argv) {
+    vireo::test::privateHome(); // before Qt reads any folder
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    vireo::MixerApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
