@@ -13,7 +13,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kIconTitle = "Sonexa Vireo Mixer";
+// The instance part of the mixer's WM_CLASS, the name of its program file.
+constexpr auto kMixerClass = "sonexa-vireo-mixer";
 
 constexpr const char* kOpenboxConfig = R"(<?xml version="1.0" encoding="UTF-8"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc">
@@ -201,7 +202,7 @@ QString DesktopSession::trayIcon() const {
         if (!tree)
             continue;
         for (const QString& line : tree->split('\n')) {
-            if (line.contains(QStringLiteral("\"%1\"").arg(kIconTitle)))
+            if (line.contains(QStringLiteral("(\"%1\"").arg(kMixerClass)))
                 return line.trimmed().section(' ', 0, 0);
         }
     }
@@ -227,8 +228,7 @@ bool DesktopSession::key(const QString& keys) const {
 }
 
 int DesktopSession::mixerWindowCount() const {
-    const auto ids =
-        run("xdotool", {"search", "--onlyvisible", "--classname", "sonexa-vireo-mixer"});
+    const auto ids = run("xdotool", {"search", "--onlyvisible", "--classname", kMixerClass});
     return ids ? int(ids->split('\n', Qt::SkipEmptyParts).size()) : 0;
 }
 

@@ -43,7 +43,7 @@ public:
     std::optional<QList<int>> frameExtents(const QString& window) const;
     std::optional<QSize> clientSize(const QString& window) const;
 
-    // The mixer's icon in the tray host's panel, or empty.
+    // The mixer's icon in the tray host's panel (a window of its class), or empty.
     QString trayIcon() const;
     // Presses and releases a mouse button over the middle of a window.
     bool click(const QString& window, int button) const;
