@@ -148,6 +148,30 @@ TEST_F(DesktopTray, TheIconShowsTheWindowTheCloseBoxHidesItAndExitEndsTheProgram
         << "the icon stayed after Exit";
 }
 
+TEST_F(DesktopTray, WhileAModalDialogIsOpenAClickOnTheIconBringsTheDialogForward) {
+    writePreferences();
+    MixerProgram& program = startMixer();
+    const QString icon = waitForTrayIcon();
+    ASSERT_FALSE(icon.isEmpty()) << program.log();
+    ASSERT_TRUE(desktop->click(icon, 1));
+    ASSERT_TRUE(waitUntilVisible(kMainWindow, true));
+    const QString window = desktop->waitForManagedWindow(kMainWindow, kLimit);
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(desktop->activate(window));
+    ASSERT_TRUE(WaitUntil(
+        [&] { return desktop->activeTitle().startsWith("Sonexa Vireo Mixer - "); }, kLimit));
+    ASSERT_TRUE(desktop->key("alt+h"));
+    ASSERT_TRUE(desktop->key("a")); // &About
+    const QString about = QStringLiteral("About Sonexa Vireo Mixer");
+    ASSERT_TRUE(WaitUntil([&] { return desktop->activeTitle() == about; }, kLimit))
+        << "the About box did not open";
+
+    ASSERT_TRUE(desktop->startCoveringWindow()) << "xmessage did not take the focus";
+    ASSERT_TRUE(desktop->click(icon, 1));
+    EXPECT_TRUE(WaitUntil([&] { return desktop->activeTitle() == about; }, kLimit))
+        << "the click on the icon left \"" << desktop->activeTitle().toStdString() << "\" in front";
+}
+
 TEST_F(DesktopTray, ThreeStartsOpenTheWindowWhereItWasLeft) {
     writePreferences({"\"PosX\"=dword:0000012c", "\"PosY\"=dword:000000c8"});
     std::vector<QPoint> frames;

@@ -33,7 +33,8 @@ std::optional<int> Field(const QString& text, const QString& label) {
 } // namespace
 
 bool DesktopSession::Installed() {
-    for (const char* tool : {"openbox", "trayer", "wmctrl", "xwininfo", "xprop", "xdotool"}) {
+    for (const char* tool :
+         {"openbox", "trayer", "wmctrl", "xwininfo", "xprop", "xdotool", "xmessage"}) {
         if (QStandardPaths::findExecutable(tool).isEmpty())
             return false;
     }
@@ -44,6 +45,8 @@ DesktopSession::DesktopSession(QString display)
     : display_(std::move(display)) {}
 
 DesktopSession::~DesktopSession() {
+    if (cover_)
+        stop(*cover_);
     if (trayHost_)
         stop(*trayHost_);
     if (windowManager_)
@@ -111,6 +114,16 @@ bool DesktopSession::startTrayHost() {
             return panel && !panel->trimmed().isEmpty();
         },
         30s);
+}
+
+bool DesktopSession::startCoveringWindow() {
+    cover_ = startClient("xmessage", {"-geometry", "900x700+0+0", "-name", "cover", "cover"});
+    return cover_ && WaitUntil([this] { return activeTitle() == "cover"; }, 30s);
+}
+
+QString DesktopSession::activeTitle() const {
+    const auto title = run("xdotool", {"getactivewindow", "getwindowname"});
+    return title ? title->trimmed() : QString();
 }
 
 std::optional<QString> DesktopSession::run(const QString& program,

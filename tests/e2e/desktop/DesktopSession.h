@@ -28,6 +28,9 @@ public:
     bool startWindowManager();
     // Starts trayer and waits until its panel is there.
     bool startTrayHost();
+    // Starts another program's window over most of the screen (xmessage) and waits until it
+    // has the focus.
+    bool startCoveringWindow();
 
     // The id of a window whose title matches, mapped or not, once one is managed (it has a
     // WM_STATE); empty when none is within `limit`.
@@ -51,6 +54,8 @@ public:
     bool activate(const QString& window) const;
     bool close(const QString& window) const;
     bool key(const QString& keys) const;
+    // The title of the window that has the focus.
+    QString activeTitle() const;
     // The number of viewable windows of the mixer's class.
     int mixerWindowCount() const;
 
@@ -65,6 +70,7 @@ private:
     QTemporaryDir configFolder_;
     std::unique_ptr<QProcess> windowManager_;
     std::unique_ptr<QProcess> trayHost_;
+    std::unique_ptr<QProcess> cover_;
 };
 
 } // namespace vireo::test
