@@ -63,8 +63,12 @@ void TTrayIcon::TrayNotify(QSystemTrayIcon::ActivationReason reason) {
             OnClick(this);
         break;
     case QSystemTrayIcon::DoubleClick:
+        // The toolkit reports the second press of a double click only as the double click;
+        // its release is a click of its own, as every release of the left button is.
         if (OnDblClick)
             OnDblClick(this);
+        if (OnClick)
+            OnClick(this);
         break;
     case QSystemTrayIcon::Context:
         RightClick();
