@@ -5,8 +5,11 @@
 #include "midi/SystemMidiService.h"
 #include "persistence/PreferencesStore.h"
 #include "platform/MixerDevices.h"
+#include "platform/StringTable.h"
 #include "shell/InstanceChannel.h"
 #include "shell/MixerApplication.h"
+#include "shell/MixerTray.h"
+#include "shell/NotificationAreaWatcher.h"
 #include "shell/TForm1.h"
 #include "shell/TTrayIconForm.h"
 #include "shell/TerminationSignals.h"
@@ -16,17 +19,6 @@
 namespace {
 
 using namespace vireo;
-
-std::unique_ptr<TTrayIconForm> CreateTrayForm(TForm1& form) {
-    TTrayIconForm::Hooks hooks;
-    hooks.showMainWindow = [&form] { form.ShowAndRaise(); };
-    hooks.preferences = [&form] { form.Preferences1Click(); };
-    hooks.about = [&form] { form.About1Click(); };
-    hooks.exit = [&form] { form.Exit1Click(); };
-    hooks.stopTimer = [&form] { form.StopTimer(); };
-    hooks.releasePort = [&form] { form.ReleasePort(); };
-    return std::make_unique<TTrayIconForm>(std::move(hooks));
-}
 
 void ConnectInstanceChannel(InstanceChannel& channel, TForm1& form) {
     channel.setStatusProvider([&form] {
@@ -49,7 +41,9 @@ void ConnectInstanceChannel(InstanceChannel& channel, TForm1& form) {
 int main(int argc, char* argv[]) {
     MixerApplication app(argc, argv);
     const QStringList arguments = app.arguments().mid(1);
-    app.setApplicationName(QStringLiteral("sonexa-vireo-mixer"));
+    // The notification area names the icon by the application's name.
+    app.setApplicationName(QString::fromStdString(LoadStr(IDS_APPTITLE)));
+    app.setDesktopFileName(QStringLiteral("sonexa-vireo-mixer"));
 
     SystemMidiService midi;
     HardwareProbes probes;
@@ -75,10 +69,13 @@ int main(int argc, char* argv[]) {
         break;
     }
 
-    const bool noTray = IsNtBelow4() || !TTrayIconForm::NotificationAreaAvailable();
+    const bool areaAtStart = !IsNtBelow4() && TTrayIconForm::NotificationAreaAvailable();
+    const bool noTray = !areaAtStart;
     app.setQuitOnLastWindowClosed(noTray);
     TForm1 form(midi, PreferencesStore::Shared(), {arguments, noTray});
-    std::unique_ptr<TTrayIconForm> tray = noTray ? nullptr : CreateTrayForm(form);
+    // Without a notification area at start, one that comes later brings the tray icon up.
+    MixerTray tray(form, areaAtStart,
+                   noTray && !IsNtBelow4() ? NotificationAreaWatcher::ForPlatform() : nullptr);
     TFormMessage lockWarning(PreferencesStore::Shared(), &form);
     form.SetLockWarningDialog(&lockWarning);
     ConnectInstanceChannel(channel, form);

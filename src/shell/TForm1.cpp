@@ -27,8 +27,6 @@
 namespace vireo {
 namespace {
 
-constexpr int kForgottenPosition = -5000;
-
 QString AppTitle() {
     return QString::fromStdString(LoadStr(IDS_APPTITLE));
 }
@@ -83,8 +81,10 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FormCreate() {
-    if (options_.isNtBelow4)
-        setWindowState(Qt::WindowMinimized);
+    // The minimised state is set as the window first shows (setVisible): setting it now would
+    // make the native window at once, and a window made before it is placed takes its position
+    // for the client area's instead of the frame's.
+    startMinimized_ = options_.isNtBelow4;
     QApplication::setWindowIcon(AppIcon());
     qApp->installEventFilter(this); // AppMessageHook
     if (!options_.arguments.isEmpty()) {
@@ -120,25 +120,13 @@ void TForm1::ReadWindowPreferences() {
     }
 }
 
-void TForm1::PlaceWindow() {
-    const QRect screen = QGuiApplication::primaryScreen() != nullptr
-                             ? QGuiApplication::primaryScreen()->geometry()
-                             : QRect(0, 0, 0, 0);
-    const int left = store_.ReadRegInteger(SettingsKey, "PosX", (screen.width() - width()) / 2);
-    const int top = store_.ReadRegInteger(SettingsKey, "PosY", (screen.height() - height()) / 2);
-    move(left, top);
-}
-
 void TForm1::ApplyHintPreference() {
     const bool hints = store_.ReadRegString(SettingsKey, "Display Hints", "True") != "False";
     HintSwitch::Install(*qApp).SetHintsShown(hints);
 }
 
 void TForm1::FormDestroy() {
-    if (x() == kForgottenPosition)
-        return;
-    store_.WriteRegInteger(SettingsKey, "PosX", x());
-    store_.WriteRegInteger(SettingsKey, "PosY", y());
+    SavePosition();
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -178,6 +166,7 @@ void TForm1::changeEvent(QEvent* event) {
     if (minimized && !wasMinimized_ && CloseDeviceWhenMinimized && MidiOutput1)
         MidiOutput1->Close();
     wasMinimized_ = minimized;
+    CentreOnFrame();
 }
 
 // AppMessageHook: a restore of the window reopens the device and asks for the lock warning.

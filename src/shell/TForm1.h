@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class QAction;
@@ -130,12 +131,21 @@ public:
     // The size of the client area (without menu bar) at 96 dpi.
     QSize ClientSize() const;
 
+    // A notification area has come up after the start: from now on closing this window only
+    // hides it, as in tray mode.
+    void UseTrayIcon();
+    bool TrayMode() const { return !options_.isNtBelow4; }
+
+    // Under no tray the window starts minimised, as it first shows.
+    void setVisible(bool visible) override;
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override; // AppMessageHook
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -146,6 +156,9 @@ private:
     void ShowLockWarning();
     void ReadWindowPreferences();
     void PlaceWindow();
+    void CentreOnFrame();
+    std::optional<QPoint> CentredOnFrame() const;
+    void SavePosition();
     void ApplyHintPreference();
 
     void BuildWindow();
@@ -177,6 +190,15 @@ private:
     static std::unique_ptr<QDialog> CreatePreferencesDialog(TForm1& form);
     std::function<std::unique_ptr<QDialog>(TForm1&)> preferencesFactory_ = CreatePreferencesDialog;
     bool wasMinimized_ = false;
+    bool startMinimized_ = false;
+    // A default position centres the window by its outer size, known once a window manager
+    // has framed it.
+    struct DefaultCentring {
+        bool left = false;
+        bool top = false;
+        QRect screen;
+        QSize size; // the window's own size when it was centred
+    } centring_;
 };
 
 } // namespace vireo

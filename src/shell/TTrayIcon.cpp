@@ -1,5 +1,7 @@
 #include "shell/TTrayIcon.h"
 
+#include "shell/BlockedTrayClicks.h"
+
 #include <QCoreApplication>
 #include <QCursor>
 #include <QMenu>
@@ -17,7 +19,9 @@ QString CutToolTip(const QString& text) {
 
 TTrayIcon::TTrayIcon(QObject* owner)
     : QObject(owner)
-    , notifyIcon_(new QSystemTrayIcon(this)) {
+    , notifyIcon_(new QSystemTrayIcon(this))
+    , blockedClicks_(std::make_unique<BlockedTrayClicks>(
+          this, [this] { TrayNotify(QSystemTrayIcon::Trigger); })) {
     connect(notifyIcon_, &QSystemTrayIcon::activated, this, &TTrayIcon::TrayNotify);
 }
 
@@ -59,8 +63,12 @@ void TTrayIcon::TrayNotify(QSystemTrayIcon::ActivationReason reason) {
             OnClick(this);
         break;
     case QSystemTrayIcon::DoubleClick:
+        // The toolkit reports the second press of a double click only as the double click;
+        // its release is a click of its own, as every release of the left button is.
         if (OnDblClick)
             OnDblClick(this);
+        if (OnClick)
+            OnClick(this);
         break;
     case QSystemTrayIcon::Context:
         RightClick();

@@ -6,10 +6,13 @@
 #include <QString>
 #include <QSystemTrayIcon>
 #include <functional>
+#include <memory>
 
 class QMenu;
 
 namespace vireo {
+
+class BlockedTrayClicks;
 
 // One icon in the desktop's notification area, and the mouse actions on it as events. Knows
 // nothing of the mixer.
@@ -64,6 +67,8 @@ private:
     QIcon icon_;
     QString toolTip_;
     bool active_ = false;
+    // A click on the icon while a modal dialog blocks the program's windows.
+    std::unique_ptr<BlockedTrayClicks> blockedClicks_;
 };
 
 // `text` cut to its first 62 characters, never inside a surrogate pair.

@@ -89,7 +89,15 @@ void TTrayIconForm::closeEvent(QCloseEvent* event) {
         QCoreApplication::quit();
 }
 
+// While a modal dialog is open the main window cannot be used: the dialog comes to the front.
 void TTrayIconForm::OpenSonexaVireoMixer1Click() {
+    if (QWidget* dialog = QApplication::activeModalWidget()) {
+        if (dialog->isMinimized())
+            dialog->showNormal();
+        dialog->raise();
+        dialog->activateWindow();
+        return;
+    }
     Run(hooks_.showMainWindow);
 }
 

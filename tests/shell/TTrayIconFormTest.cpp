@@ -113,7 +113,8 @@ TEST_F(TTrayIconFormTest, LeftClickAndDoubleClickOpenTheMainWindow) {
     ran.clear();
     form.TrayIcon1()->TrayNotify(QSystemTrayIcon::Trigger);
     form.TrayIcon1()->TrayNotify(QSystemTrayIcon::DoubleClick);
-    EXPECT_EQ(ran, std::vector<std::string>{"show"});
+    // Each release of the left button opens it: a second click soon after the first counts.
+    EXPECT_EQ(ran, (std::vector<std::string>{"show", "show"}));
 }
 
 TEST_F(TTrayIconFormTest, FormIsNeverSeenAndKeepsItsSizeOffScreen) {

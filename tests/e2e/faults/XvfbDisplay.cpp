@@ -13,7 +13,8 @@ XvfbDisplay::XvfbDisplay()
     : server_(std::make_unique<QProcess>()) {
     server_->setStandardErrorFile(QProcess::nullDevice());
     // -displayfd: the server picks a free display and writes its number once it listens.
-    server_->start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    server_->start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                            "-noreset"});
     if (!server_->waitForStarted(10000))
         return;
     QByteArray number;

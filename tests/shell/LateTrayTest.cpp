@@ -1,0 +1,66 @@
+#include "midi/TMidiOutput.h"
+#include "shell/MainWindowFixture.h"
+#include "shell/MixerTray.h"
+#include "shell/NotificationAreaWatcher.h"
+#include "shell/TTrayIcon.h"
+#include "shell/TTrayIconForm.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+namespace vireo {
+namespace {
+
+// A mixer started where no notification area was, to which one comes later.
+class LateTray : public testing::Test, public test::MainWindowFixture {
+protected:
+    void TearDown() override { QApplication::setQuitOnLastWindowClosed(true); }
+
+    void Announce() { announcer.setObjectName(announcer.objectName() + "x"); }
+
+    std::unique_ptr<NotificationAreaWatcher> Watcher() {
+        return std::make_unique<NotificationAreaWatcher>(
+            &announcer, SIGNAL(objectNameChanged(QString)), [] { return true; });
+    }
+
+    QObject announcer;
+};
+
+TEST_F(LateTray, ANotificationAreaThatComesLaterBringsTheIconAndTrayMode) {
+    QApplication::setQuitOnLastWindowClosed(true);
+    TForm1 form(service, store, TForm1::Options{{}, true});
+    MixerTray tray(form, false, Watcher());
+    EXPECT_EQ(tray.TrayForm(), nullptr);
+    EXPECT_FALSE(form.TrayMode());
+
+    Announce();
+    ASSERT_NE(tray.TrayForm(), nullptr);
+    EXPECT_TRUE(tray.TrayForm()->TrayIcon1()->Active());
+    EXPECT_TRUE(form.TrayMode());
+    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+
+    // Closing now only hides the window: the port stays open, as in tray mode.
+    form.show();
+    ASSERT_EQ(form.MidiOutput1->State(), TMidiOutput::MidiState::Opened);
+    form.close();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.MidiOutput1->State(), TMidiOutput::MidiState::Opened);
+}
+
+TEST_F(LateTray, AnAreaThereAtStartGetsTheIconAtOnceAndNoWatcherIsNeeded) {
+    TForm1 form(service, store, TForm1::Options{{}, false});
+    MixerTray tray(form, true, nullptr);
+    ASSERT_NE(tray.TrayForm(), nullptr);
+    EXPECT_TRUE(form.TrayMode());
+}
+
+TEST_F(LateTray, WithoutAWatcherTheWindowStaysTheMainWindow) {
+    TForm1 form(service, store, TForm1::Options{{}, true});
+    MixerTray tray(form, false, nullptr);
+    Announce();
+    EXPECT_EQ(tray.TrayForm(), nullptr);
+    EXPECT_FALSE(form.TrayMode());
+}
+
+} // namespace
+} // namespace vireo
