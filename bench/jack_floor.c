@@ -3,12 +3,15 @@
  * one MIDI output port, connects it to the input port named on the command line and, once the
  * connection has been seen in two process cycles (the mixer waits as long before its first
  * message), writes the eight initialisation messages into one cycle. Then it idles until it is
- * ended, so that its memory and idle cost can be read like the mixer's. */
+ * ended, so that its memory and idle cost can be read like the mixer's.
+ * Usage: jack_floor [--list] [input port]. With --list it first lists the MIDI input ports, as a
+ * program does that finds its device among them. */
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <pthread.h>
 #include <signal.h>
 #include <stdio.h>
+#include <string.h>
 
 enum { kMessages = 8, kMessageSize = 9, kSettleCycles = 2 };
 
@@ -45,7 +48,8 @@ static int Process(jack_nframes_t frames, void* unused) {
 }
 
 int main(int argc, char* argv[]) {
-    const char* target = argc > 1 ? argv[1] : "midi-monitor:input";
+    const int list = argc > 1 && strcmp(argv[1], "--list") == 0;
+    const char* target = argc > 1 + list ? argv[1 + list] : "midi-monitor:input";
     /* Blocked before libjack starts its threads, so that only sigwait below takes them. */
     sigset_t endings;
     sigemptyset(&endings);
@@ -59,6 +63,8 @@ int main(int argc, char* argv[]) {
         fprintf(stderr, "jack_floor: no JACK server (status 0x%x)\n", (unsigned)status);
         return 1;
     }
+    if (list)
+        jack_free(jack_get_ports(client, NULL, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput));
     output = jack_port_register(client, "out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
     if (output == NULL || jack_set_process_callback(client, Process, NULL) != 0 ||
         jack_activate(client) != 0 || jack_connect(client, jack_port_name(output), target) != 0) {

@@ -174,13 +174,13 @@ start_floor() {
     [[ $line == shown ]] || die "the floor program said \"$line\""
 }
 
-# Starts the JACK floor and waits for its last message at the dump; sets program_pid and
-# elapsed_us.
+# Starts the JACK floor (with its arguments) and waits for its last message at the dump; sets
+# program_pid and elapsed_us.
 start_jack_floor() {
     drain "$dump_fd"
     local start line seen=
     start=$(now_us)
-    "$jack_floor" midi-monitor:input >/dev/null 2>>"$tmp/jack_floor.err" &
+    "$jack_floor" "$@" midi-monitor:input >/dev/null 2>>"$tmp/jack_floor.err" &
     program_pid=$!
     while read -r -t 30 -u "$dump_fd" line; do
         if [[ $line == *"$last_initialization"* ]]; then
@@ -318,8 +318,8 @@ meets() { awk -v a="$1" -v b="$2" -v goal="$3" 'BEGIN { print (b > 0 && a <= goa
 prepare_home
 start_jack
 
-# Start-up and memory of one program: "mixer", "floor", "text" (the floor with text) or "jack"
-# (the JACK floor).
+# Start-up and memory of one program: "mixer", "floor", "text" (the floor with text), "jack"
+# (the JACK floor) or "list" (the JACK floor that lists the ports first).
 declare -A times=() rss=() pss=() private=() split=()
 measure_start() {
     case $1 in
@@ -327,6 +327,7 @@ measure_start() {
     floor) start_floor ;;
     text) start_floor --text ;;
     jack) start_jack_floor ;;
+    list) start_jack_floor --list ;;
     esac
     times[$1]+=" $elapsed_us"
     sleep "$settle_seconds"
@@ -343,7 +344,7 @@ measure_start() {
 sharer_pid=$!
 sleep "$settle_seconds"
 for run in $(seq "$runs"); do
-    for program in mixer floor text jack; do measure_start "$program"; done
+    for program in mixer floor text jack list; do measure_start "$program"; done
     echo "run $run/$runs done" >&2
 done
 kill "$sharer_pid"
@@ -383,7 +384,7 @@ bench_messages() { awk -F, -v name="\"$1\"" '$1 == name { printf "%d", $NF }' <<
 # --- The table ------------------------------------------------------------------------------
 
 declare -A start=() low=() high=() memory=() shared_part=() own=()
-for program in mixer floor text jack; do
+for program in mixer floor text jack list; do
     start[$program]=$(median <<<"${times[$program]}")
     read -r low[$program] high[$program] <<<"$(range <<<"${times[$program]}")"
     memory[$program]=$(median <<<"${rss[$program]}")
@@ -433,6 +434,9 @@ JACK floor: bench/jack_floor, a JACK client that delivers the eight initialisati
 
 The start-up load sent $load_messages messages to jack_midi_dump; their arrival there includes up to
 two JACK periods ($(awk -v p="$jack_period" 'BEGIN { printf "%.1f", 2 * p / 48 }') ms) of delivery. Handler times are wall-clock, over the simulated service.
+Against the longer of the floor with text and the JACK floor that first lists the MIDI input
+ports, as the mixer must to find its device ($(startup list) ms), the mixer's start-up is
+$(ratio "${start[mixer]}" "$(longer "${start[text]}" "${start[list]}")") times as long; that floor's private memory is $(mib "${own[list]}") MiB.
 jack_midi_dump, an idle JACK client beside the mixer, used ${idle_cpu[dump]} ms of CPU in the same ${idle_seconds} s.
 
 Idle threads over ${idle_seconds} s (wake-ups = voluntary context switches; "waits in" = the first
