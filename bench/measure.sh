@@ -1,18 +1,28 @@
 #!/usr/bin/env bash
-# Measures the mixer beside a bare Qt Widgets window (bench/qt_floor.cpp) in one run and
-# prints a Markdown table:
+# Measures the mixer beside its two floors in one run and prints a Markdown table. The floors:
+# a bare Qt Widgets window, empty and with text (bench/qt_floor.cpp), and a bare JACK client
+# that delivers the eight initialisation messages (bench/jack_floor.c). The mixer is both, so
+# its start-up is held against the longer of the two.
 #   start-up  exec to the start-up load's last message (Lock On) read from jack_midi_dump,
-#             against exec to the floor's "shown" line; RUNS starts each, interleaved, median;
-#   memory    VmRSS SETTLE_SECONDS after start-up, and its anonymous/file/shared split;
+#             against exec to the Qt floor's "shown" line and to the JACK floor's last message
+#             at the dump; RUNS starts each, interleaved, median;
+#   memory    SETTLE_SECONDS after start-up: VmRSS and its anonymous/file/shared split, PSS,
+#             and private memory (Private_Clean + Private_Dirty of smaps_rollup), which leaves
+#             out what is shared with other processes, such as JACK's port table. As on a
+#             desktop, another Qt program runs meanwhile (the floor with text), so that the
+#             pages of Qt's libraries count as shared, as those of libjack do (the server and
+#             the dump map them);
 #   idle      CPU time and wake-ups (voluntary context switches) per thread over IDLE_SECONDS,
-#             no Refresh box checked; threads are named by the library they wait in (gdb);
+#             no Refresh box checked: once with the device open, once with "Close MIDI Device
+#             if Minimized" = 1 and the window minimised, so that no port is open; threads are
+#             named by the library they wait in (gdb);
 #   handlers  a refresh tick and a whole load through the window (bench/load_bench).
-# Both programs run under the same Qt platform (QT_QPA_PLATFORM, offscreen unless set) in a
+# The Qt programs run under the same Qt platform (QT_QPA_PLATFORM, offscreen unless set) in a
 # private HOME and XDG folders, against a private JACK server on the dummy driver whose
 # jack_midi_dump input port is the mixer's device.
 #
 # Usage: bench/measure.sh [build folder]   (default: build; it needs sonexa-vireo-mixer,
-#        bench/qt_floor and bench/load_bench)
+#        bench/qt_floor, bench/jack_floor and bench/load_bench)
 # Environment: RUNS (7), IDLE_SECONDS (10), SETTLE_SECONDS (1), JACK_PERIOD (frames, 256).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -24,12 +34,14 @@ settle_seconds=${SETTLE_SECONDS:-1}
 jack_period=${JACK_PERIOD:-256}
 mixer=$build/sonexa-vireo-mixer
 floor=$build/bench/qt_floor
+jack_floor=$build/bench/jack_floor
 load_bench=$build/bench/load_bench
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 export JACK_NO_START_SERVER=1
 export JACK_DEFAULT_SERVER="vireo-measure-$$"
 
 readonly lock_on="f0 43 10 49 01 00 01 01 f7"
+readonly last_initialization="f0 43 10 4c 10 00 00 00 f7"
 clock_ticks=$(getconf CLK_TCK)
 readonly clock_ticks
 
@@ -41,7 +53,7 @@ die() {
 for tool in jackd jack_midi_dump jack_lsp; do
     command -v "$tool" >/dev/null || die "$tool is not installed"
 done
-for program in "$mixer" "$floor" "$load_bench"; do
+for program in "$mixer" "$floor" "$jack_floor" "$load_bench"; do
     [[ -x $program ]] || die "$program is missing: build it first"
 done
 
@@ -55,10 +67,11 @@ now_us() {
 tmp=$(mktemp -d /tmp/vireo-measure-XXXXXX)
 jackd_pid=
 dump_pid=
+sharer_pid=
 program_pid=
 
 cleanup() {
-    for pid in $program_pid $dump_pid $jackd_pid; do
+    for pid in $program_pid $sharer_pid $dump_pid $jackd_pid; do
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
@@ -68,16 +81,22 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+# The machine's hive: the first-run probe done, "Close MIDI Device if Minimized" = $1.
+machine_preferences() {
+    printf '%s\r\n' 'REGEDIT4' '' \
+        '[HKEY_LOCAL_MACHINE\SOFTWARE\Brenmark\Sonexa Vireo Mixer\1.0]' \
+        '"Checked Device"=dword:00000001' \
+        "\"Close MIDI Device if Minimized\"=dword:0000000$1" \
+        >"$XDG_CONFIG_DIRS/sonexa-vireo-mixer/machine.reg"
+}
+
 prepare_home() {
     export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/config XDG_CONFIG_DIRS=$tmp/xdg
     export XDG_DATA_HOME=$tmp/data XDG_RUNTIME_DIR=$tmp/run
     mkdir -p "$HOME" "$XDG_CONFIG_HOME/sonexa-vireo-mixer" "$XDG_CONFIG_DIRS/sonexa-vireo-mixer" \
         "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
-    printf '%s\r\n' 'REGEDIT4' '' \
-        '[HKEY_LOCAL_MACHINE\SOFTWARE\Brenmark\Sonexa Vireo Mixer\1.0]' \
-        '"Checked Device"=dword:00000001' \
-        >"$XDG_CONFIG_DIRS/sonexa-vireo-mixer/machine.reg"
+    machine_preferences 0
     # "No Warning": the lock the file sets must not open the warning dialog at start.
     printf '%s\r\n' 'REGEDIT4' '' \
         '[HKEY_CURRENT_USER\Software\Brenmark\Sonexa Vireo Mixer\Settings]' \
@@ -155,6 +174,34 @@ start_floor() {
     [[ $line == shown ]] || die "the floor program said \"$line\""
 }
 
+# Starts the JACK floor (with its arguments) and waits for its last message at the dump; sets
+# program_pid and elapsed_us.
+start_jack_floor() {
+    drain "$dump_fd"
+    local start line seen=
+    start=$(now_us)
+    "$jack_floor" "$@" midi-monitor:input >/dev/null 2>>"$tmp/jack_floor.err" &
+    program_pid=$!
+    while read -r -t 30 -u "$dump_fd" line; do
+        if [[ $line == *"$last_initialization"* ]]; then
+            elapsed_us=$(($(now_us) - start))
+            seen=1
+            break
+        fi
+    done
+    [[ -n $seen ]] || die "no message from the JACK floor within 30 s ($(tail -3 "$tmp/jack_floor.err"))"
+}
+
+# Starts the mixer with "Close MIDI Device if Minimized" = 1, so that its window starts
+# minimised without a notification area and no port is open; gives it SETTLE_SECONDS.
+start_mixer_closed() {
+    machine_preferences 1
+    "$mixer" "$tmp/Bench.mix" >/dev/null 2>>"$tmp/mixer.err" &
+    program_pid=$!
+    sleep "$settle_seconds"
+    machine_preferences 0
+}
+
 stop_program() {
     kill -TERM "$program_pid" 2>/dev/null || true
     for _ in $(seq 50); do
@@ -166,9 +213,13 @@ stop_program() {
     program_pid=
 }
 
-# VmRSS, RssAnon, RssFile, RssShmem of program_pid, in KiB.
+# VmRSS, RssAnon, RssFile, RssShmem, Pss, Private_Clean + Private_Dirty and Private_Dirty of
+# program_pid, in KiB.
 memory_of() {
     awk '/^(VmRSS|RssAnon|RssFile|RssShmem):/ { printf "%s ", $2 }' "/proc/$program_pid/status"
+    awk '/^Pss:/ { pss = $2 } /^Private_(Clean|Dirty):/ { private += $2 }
+        /^Private_Dirty:/ { dirty = $2 }
+        END { printf "%s %s %s\n", pss, private, dirty }' "/proc/$program_pid/smaps_rollup"
 }
 
 # --- Idle: per-thread CPU time and wake-ups -------------------------------------------------
@@ -213,7 +264,7 @@ thread_roles() {
 
 # Measures the processes $3... over IDLE_SECONDS, labelled $2 (a space-separated list in the
 # same order); appends one table row per thread to $1 and prints, per process,
-# "cpu_ms main_wakeups".
+# "cpu_ms main_wakeups all_wakeups".
 measure_idle() {
     local rows=$1 labels pids=("${@:3}") before=() after=() roles=() i
     read -r -a labels <<<"$2"
@@ -237,12 +288,12 @@ measure_idle() {
             {
                 tid = $1; name = $5; for (i = 6; i <= NF; i++) name = name " " $i
                 dcpu = ($2 - cpu[tid]) * 1000 / ticks; dvol = $3 - vol[tid]; dinv = $4 - inv[tid]
-                total += dcpu
+                total += dcpu; allwakes += dvol
                 if (tid == main) mainwakes = dvol
                 printf "| %s | %s | %s | %.0f | %d | %d |\n", tid, name,
                     (tid in role ? role[tid] : "?"), dcpu, dvol, dinv >> rows
             }
-            END { printf "%.0f %d\n", total, mainwakes }' <<<"${after[i]}"
+            END { printf "%.0f %d %d\n", total, mainwakes, allwakes }' <<<"${after[i]}"
     done
 }
 
@@ -267,42 +318,61 @@ meets() { awk -v a="$1" -v b="$2" -v goal="$3" 'BEGIN { print (b > 0 && a <= goa
 prepare_home
 start_jack
 
-# Start-up and resident set of one program: "mixer", "floor" or "text" (the floor with text).
-declare -A times=() rss=() split=()
+# Start-up and memory of one program: "mixer", "floor", "text" (the floor with text), "jack"
+# (the JACK floor) or "list" (the JACK floor that lists the ports first).
+declare -A times=() rss=() pss=() private=() split=()
 measure_start() {
     case $1 in
     mixer) start_mixer ;;
     floor) start_floor ;;
     text) start_floor --text ;;
+    jack) start_jack_floor ;;
+    list) start_jack_floor --list ;;
     esac
     times[$1]+=" $elapsed_us"
     sleep "$settle_seconds"
-    local total anon file shmem
-    read -r total anon file shmem <<<"$(memory_of)"
+    local total anon file shmem proportional own dirty_part
+    read -r total anon file shmem proportional own dirty_part <<<"$(memory_of)"
     rss[$1]+=" $total"
-    split[$1]="$anon $file $shmem"
+    pss[$1]+=" $proportional"
+    private[$1]+=" $own"
+    split[$1]="$anon $file $shmem $dirty_part"
     stop_program
 }
 
+"$floor" --text >/dev/null 2>&1 &
+sharer_pid=$!
+sleep "$settle_seconds"
 for run in $(seq "$runs"); do
-    for program in mixer floor text; do measure_start "$program"; done
+    for program in mixer floor text jack list; do measure_start "$program"; done
     echo "run $run/$runs done" >&2
 done
+kill "$sharer_pid"
+wait "$sharer_pid" 2>/dev/null || true
+sharer_pid=
 
 echo "idle: ${idle_seconds} s of each program" >&2
 rows=$tmp/threads.md
 : >"$rows"
-declare -A idle_cpu=() idle_wakes=()
+declare -A idle_cpu=() idle_wakes=() idle_all=()
 start_mixer
 {
-    read -r "idle_cpu[mixer]" "idle_wakes[mixer]"
-    read -r "idle_cpu[dump]" "idle_wakes[dump]"
+    read -r "idle_cpu[mixer]" "idle_wakes[mixer]" "idle_all[mixer]"
+    read -r "idle_cpu[dump]" "idle_wakes[dump]" "idle_all[dump]"
 } < <(measure_idle "$rows" "mixer jack_midi_dump" "$program_pid" "$dump_pid")
 stop_program
-for program in floor text; do
-    if [[ $program == floor ]]; then start_floor; else start_floor --text; fi
-    read -r "idle_cpu[$program]" "idle_wakes[$program]" \
-        < <(measure_idle "$rows" "$([[ $program == floor ]] && echo floor || echo floor-with-text)" "$program_pid")
+start_mixer_closed
+read -r "idle_cpu[closed]" "idle_wakes[closed]" "idle_all[closed]" \
+    < <(measure_idle "$rows" "mixer-with-no-port-open" "$program_pid")
+stop_program
+for program in floor text jack; do
+    case $program in
+    floor) start_floor && label=qt-floor ;;
+    text) start_floor --text && label=qt-floor-with-text ;;
+    jack) start_jack_floor && label=jack-floor ;;
+    esac
+    read -r "idle_cpu[$program]" "idle_wakes[$program]" "idle_all[$program]" \
+        < <(measure_idle "$rows" "$label" "$program_pid")
     stop_program
 done
 
@@ -313,11 +383,13 @@ bench_messages() { awk -F, -v name="\"$1\"" '$1 == name { printf "%d", $NF }' <<
 
 # --- The table ------------------------------------------------------------------------------
 
-declare -A start=() low=() high=() memory=()
-for program in mixer floor text; do
+declare -A start=() low=() high=() memory=() shared_part=() own=()
+for program in mixer floor text jack list; do
     start[$program]=$(median <<<"${times[$program]}")
     read -r low[$program] high[$program] <<<"$(range <<<"${times[$program]}")"
     memory[$program]=$(median <<<"${rss[$program]}")
+    shared_part[$program]=$(median <<<"${pss[$program]}")
+    own[$program]=$(median <<<"${private[$program]}")
 done
 startup() { echo "$(ms "${start[$1]}") ($(ms "${low[$1]}")–$(ms "${high[$1]}"))"; }
 parts() {
@@ -325,26 +397,36 @@ parts() {
     read -r a f s <<<"${split[$1]}"
     echo "$(mib "$a") / $(mib "$f") / $(mib "$s")"
 }
-private() {
-    local a f s
-    read -r a f s <<<"${split[$1]}"
-    echo $((a + f))
+longer() { awk -v a="$1" -v b="$2" 'BEGIN { print (a > b ? a : b) }'; }
+sum() { awk -v a="$1" -v b="$2" 'BEGIN { print a + b }'; }
+zero_met() { [[ $1 -eq 0 ]] && echo yes || echo '**no**'; }
+start_floor_us=$(longer "${start[text]}" "${start[jack]}")
+private_floor=$(sum "${own[text]}" "${own[jack]}")
+dirty() {
+    local a f s p
+    read -r a f s p <<<"${split[$1]}"
+    echo "$p"
 }
-wakes_met() { [[ ${idle_wakes[mixer]} -eq 0 ]] && echo yes || echo '**no**'; }
 
 cat <<EOF
 Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg);
 Qt platform $QT_QPA_PLATFORM; private JACK server, dummy driver, 48 kHz, period $jack_period frames.
-Floor: bench/qt_floor, one empty window; "with text": the same window with a label and a button.
+Qt floor: bench/qt_floor, one empty window; "with text": the same window with a label and a button.
+JACK floor: bench/jack_floor, a JACK client that delivers the eight initialisation messages.
 
-| Measure | Mixer | Floor | Ratio | Goal | Met | Floor with text | Ratio to it |
-|---|--:|--:|--:|---|---|--:|--:|
-| Start-up to the load's last message (mixer) or the window shown (floors), ms, median of $runs (min–max) | $(startup mixer) | $(startup floor) | $(ratio "${start[mixer]}" "${start[floor]}") | ≤ 1.5 × | $(meets "${start[mixer]}" "${start[floor]}" 1.5) | $(startup text) | $(ratio "${start[mixer]}" "${start[text]}") |
-| Resident set ${settle_seconds} s after start-up, MiB, median | $(mib "${memory[mixer]}") | $(mib "${memory[floor]}") | $(ratio "${memory[mixer]}" "${memory[floor]}") | ≤ 1.3 × | $(meets "${memory[mixer]}" "${memory[floor]}" 1.3) | $(mib "${memory[text]}") | $(ratio "${memory[mixer]}" "${memory[text]}") |
-| of it anonymous / file / shared memory, MiB | $(parts mixer) | $(parts floor) | | | | $(parts text) | |
-| anonymous + file only (without JACK's shared memory), MiB | $(mib "$(private mixer)") | $(mib "$(private floor)") | $(ratio "$(private mixer)" "$(private floor)") | | | $(mib "$(private text)") | $(ratio "$(private mixer)" "$(private text)") |
-| Idle CPU time over ${idle_seconds} s, all threads, ms | ${idle_cpu[mixer]} | ${idle_cpu[floor]} | | | | ${idle_cpu[text]} | |
-| Idle wake-ups of the main (event loop) thread over ${idle_seconds} s | ${idle_wakes[mixer]} | ${idle_wakes[floor]} | | 0 of our own | $(wakes_met) | ${idle_wakes[text]} | |
+| Measure | Mixer | Qt floor | Qt floor with text | JACK floor | Mixer / floor | Goal | Met |
+|---|--:|--:|--:|--:|--:|---|---|
+| Start-up to the load's last message (mixer, JACK floor) or the window shown (Qt floors), ms, median of $runs (min–max) | $(startup mixer) | $(startup floor) | $(startup text) | $(startup jack) | $(ratio "${start[mixer]}" "$start_floor_us") | ≤ 1.3 × the longer of the floor with text and the JACK floor ($(ms "$start_floor_us")) | $(meets "${start[mixer]}" "$start_floor_us" 1.3) |
+| Resident set ${settle_seconds} s after start-up, MiB, median | $(mib "${memory[mixer]}") | $(mib "${memory[floor]}") | $(mib "${memory[text]}") | $(mib "${memory[jack]}") | | | |
+| of it anonymous / file / shared memory, MiB | $(parts mixer) | $(parts floor) | $(parts text) | $(parts jack) | | | |
+| Proportional set (PSS), MiB, median | $(mib "${shared_part[mixer]}") | $(mib "${shared_part[floor]}") | $(mib "${shared_part[text]}") | $(mib "${shared_part[jack]}") | | | |
+| Private memory (Private_Clean + Private_Dirty), MiB, median | $(mib "${own[mixer]}") | $(mib "${own[floor]}") | $(mib "${own[text]}") | $(mib "${own[jack]}") | $(ratio "${own[mixer]}" "$private_floor") | ≤ floor with text + JACK floor ($(mib "$private_floor")) | $(meets "${own[mixer]}" "$private_floor" 1) |
+| of it dirty (Private_Dirty: heap, stacks, written data), MiB, last run | $(mib "$(dirty mixer)") | $(mib "$(dirty floor)") | $(mib "$(dirty text)") | $(mib "$(dirty jack)") | | | |
+| Idle with a port open, CPU time over ${idle_seconds} s, all threads, ms | ${idle_cpu[mixer]} | ${idle_cpu[floor]} | ${idle_cpu[text]} | ${idle_cpu[jack]} | | | |
+| Idle with a port open, wake-ups over ${idle_seconds} s, all threads | ${idle_all[mixer]} | ${idle_all[floor]} | ${idle_all[text]} | ${idle_all[jack]} | | | |
+| Idle with a port open, wake-ups of the main (event loop) thread over ${idle_seconds} s | ${idle_wakes[mixer]} | ${idle_wakes[floor]} | ${idle_wakes[text]} | ${idle_wakes[jack]} | | 0 | $(zero_met "${idle_wakes[mixer]}") |
+| Idle with no port open ("Close MIDI Device if Minimized" = 1, window minimised), CPU time over ${idle_seconds} s, all threads, ms | ${idle_cpu[closed]} | | | | | | |
+| Idle with no port open, wake-ups over ${idle_seconds} s, all threads | ${idle_all[closed]} | | | | | 0 | $(zero_met "${idle_all[closed]}") |
 | Refresh tick, master volume only ($(bench_messages BM_RefreshTickMaster) message), µs | $(bench BM_RefreshTickMaster) | | | | | | |
 | Refresh tick, both boxes, MIDI panel unfolded ($(bench_messages BM_RefreshTickBoth) messages), µs | $(bench BM_RefreshTickBoth) | | | | | | |
 | Whole load of a settings file ($(bench_messages BM_LoadSettingsFile) messages), µs | $(bench BM_LoadSettingsFile) | | | | | | |
@@ -352,6 +434,9 @@ Floor: bench/qt_floor, one empty window; "with text": the same window with a lab
 
 The start-up load sent $load_messages messages to jack_midi_dump; their arrival there includes up to
 two JACK periods ($(awk -v p="$jack_period" 'BEGIN { printf "%.1f", 2 * p / 48 }') ms) of delivery. Handler times are wall-clock, over the simulated service.
+Against the longer of the floor with text and the JACK floor that first lists the MIDI input
+ports, as the mixer must to find its device ($(startup list) ms), the mixer's start-up is
+$(ratio "${start[mixer]}" "$(longer "${start[text]}" "${start[list]}")") times as long; that floor's private memory is $(mib "${own[list]}") MiB.
 jack_midi_dump, an idle JACK client beside the mixer, used ${idle_cpu[dump]} ms of CPU in the same ${idle_seconds} s.
 
 Idle threads over ${idle_seconds} s (wake-ups = voluntary context switches; "waits in" = the first

@@ -1,5 +1,6 @@
 // The program's entry: hardware check, single instance, then the windows and the event loop.
 #include "app/HardwareCheck.h"
+#include "app/MidiConnection.h"
 #include "dialogs/TFormMessage.h"
 #include "midi/JackMidiSystem.h"
 #include "midi/SystemMidiService.h"
@@ -14,7 +15,11 @@
 #include "shell/TTrayIconForm.h"
 #include "shell/TerminationSignals.h"
 
+#include <clocale>
+#include <cstdlib>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -36,18 +41,38 @@ void ConnectInstanceChannel(InstanceChannel& channel, TForm1& form) {
                      });
 }
 
+// What Qt's start-up changes in the process must not race the connecting thread: the C locale
+// is set first, as Qt sets it, and the start-up notification variables that Qt's platform
+// plugins remove go to the end of the environment, where removing one moves no other.
+void PrepareForConnectingThread() {
+    std::setlocale(LC_ALL, "");
+    for (const char* name : {"DESKTOP_STARTUP_ID", "XDG_ACTIVATION_TOKEN"}) {
+        if (const char* value = std::getenv(name)) {
+            const std::string kept(value);
+            unsetenv(name);
+            setenv(name, kept.c_str(), 1);
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Connecting to the MIDI systems takes as long as Qt's own start-up: both at once.
+    PrepareForConnectingThread();
+    MidiConnector connector;
     MixerApplication app(argc, argv);
     const QStringList arguments = app.arguments().mid(1);
     // The notification area names the icon by the application's name.
     app.setApplicationName(QString::fromStdString(LoadStr(IDS_APPTITLE)));
     app.setDesktopFileName(QStringLiteral("sonexa-vireo-mixer"));
 
-    SystemMidiService midi;
+    std::optional<MidiConnection> connection;
     HardwareProbes probes;
-    probes.midiOutCount = [&midi] { return midi.deviceCount(); };
+    probes.midiOutCount = [&] {
+        connection = connector.take();
+        return connection->deviceCount;
+    };
     // The MIDI service's own JACK client, once connected, shows that the server answers.
     probes.mixerCount = [] {
         return MixerDeviceCount(
@@ -57,6 +82,8 @@ int main(int argc, char* argv[]) {
         ReportHardwareMissing();
         return 1;
     }
+
+    SystemMidiService& midi = *connection->service;
 
     InstanceChannel channel(InstancePrefix());
     switch (channel.start(arguments)) {

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "midi/SystemMidiService.h"
+
+#include <functional>
+#include <future>
+#include <memory>
+
+namespace vireo {
+
+// The MIDI service and the device count of its first scan.
+struct MidiConnection {
+    std::unique_ptr<SystemMidiService> service;
+    unsigned deviceCount = 0;
+};
+
+// Connects to the machine's MIDI systems on a thread of its own, so that the connection runs
+// beside the application's start-up: the service is made and scanned there and handed over
+// whole by take(). Nothing on that thread touches Qt.
+class MidiConnector {
+public:
+    using Factory = std::function<std::unique_ptr<SystemMidiService>()>;
+
+    // The machine's systems (the ALSA sequencer, then JACK).
+    MidiConnector();
+    explicit MidiConnector(Factory make);
+    // Waits for a connection not taken.
+    ~MidiConnector();
+    MidiConnector(const MidiConnector&) = delete;
+    MidiConnector& operator=(const MidiConnector&) = delete;
+
+    // Waits for the connection and hands it over; once only.
+    MidiConnection take();
+
+private:
+    std::future<MidiConnection> pending_;
+};
+
+} // namespace vireo
