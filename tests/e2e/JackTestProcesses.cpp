@@ -59,6 +59,28 @@ bool ConnectPorts(const std::string& from, const std::string& to, std::chrono::m
         limit);
 }
 
+std::vector<std::string> PortConnections(const std::string& port) {
+    QProcess lsp;
+    lsp.setProcessEnvironment(JackEnvironment());
+    lsp.setStandardErrorFile(QProcess::nullDevice());
+    lsp.start(QStringLiteral("jack_lsp"), {QStringLiteral("-c")});
+    if (!lsp.waitForFinished(10000) || lsp.exitStatus() != QProcess::NormalExit ||
+        lsp.exitCode() != 0)
+        return {};
+    // Each port on a line of its own, followed by its connections indented.
+    std::vector<std::string> connections;
+    bool inPort = false;
+    std::istringstream lines(lsp.readAllStandardOutput().toStdString());
+    for (std::string line; std::getline(lines, line);) {
+        const bool indented = !line.empty() && std::isspace(static_cast<unsigned char>(line[0]));
+        if (!indented)
+            inPort = line == port;
+        else if (inPort)
+            connections.push_back(line.substr(line.find_first_not_of(" \t")));
+    }
+    return connections;
+}
+
 bool PrivateJackServer::Installed() {
     return !QStandardPaths::findExecutable("jackd").isEmpty() &&
            !QStandardPaths::findExecutable("jack_midi_dump").isEmpty();

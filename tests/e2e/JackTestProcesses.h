@@ -17,6 +17,10 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
 // succeeds or `limit` has passed (a port may not be registered yet).
 bool ConnectPorts(const std::string& from, const std::string& to, std::chrono::milliseconds limit);
 
+// The full names of the ports that `port` is connected to now, as jack_lsp -c lists them;
+// nothing when jack_lsp fails.
+std::vector<std::string> PortConnections(const std::string& port);
+
 // A private JACK server on the dummy driver for one test, under a name no other test uses.
 // JACK clients of this process reach it through JACK_DEFAULT_SERVER while it lives.
 class PrivateJackServer {

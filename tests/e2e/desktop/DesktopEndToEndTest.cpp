@@ -6,10 +6,12 @@
 #include "JackPortProbe.h"
 #include "JackTestProcesses.h"
 #include "MixerUnderTest.h"
+#include "XgMessages.h"
 #include "XvfbDisplay.h"
 
 #include <QFile>
 #include <QSize>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -64,8 +66,8 @@ protected:
         hive.write(text);
     }
 
-    MixerProgram& startMixer() {
-        programs.push_back(std::make_unique<MixerProgram>(home, display->display(), QStringList{}));
+    MixerProgram& startMixer(const QStringList& arguments = {}) {
+        programs.push_back(std::make_unique<MixerProgram>(home, display->display(), arguments));
         EXPECT_TRUE(programs.back()->started()) << "the mixer did not start";
         return *programs.back();
     }
@@ -268,6 +270,82 @@ TEST_F(DesktopLateTray, ATrayHostStartedAfterTheMixerGetsItsIconAndTrayMode) {
     ASSERT_TRUE(waitUntilVisible(kMainWindow, false));
     ASSERT_TRUE(desktop->click(icon, 1));
     EXPECT_TRUE(waitUntilVisible(kMainWindow, true)) << "closing ended the program";
+    EXPECT_TRUE(program.running());
+}
+
+// The mixer's own port wired by hand to the dump, with "Close MIDI Device if Minimized": the
+// window manager's minimise closes the device and its restore opens it again, and neither cuts
+// the wire nor sends anything of its own.
+class DesktopOwnPort : public Desktop {
+protected:
+    static constexpr const char* kOwnPort = "Sonexa Vireo Mixer:Sonexa Vireo Mixer";
+    // Long enough for a message sent by mistake to show up, to tell that none comes.
+    static constexpr auto kQuiet = 1500ms;
+    // The client area's height under the menu bar, with the MIDI CONTROL panel folded.
+    static constexpr int kClientHeight = 288;
+
+    static xg::MixerState Evening() {
+        xg::MixerState state;
+        state.volume = 100;
+        state.midiReverb = 40;
+        state.reverb = 20;
+        state.dry = 80;
+        state.reverbEffect = xg::Hall2();
+        state.variationEffect = xg::Vocal();
+        return state;
+    }
+
+    bool wired() const {
+        const std::vector<std::string> connections = PortConnections(kOwnPort);
+        return std::find(connections.begin(), connections.end(), dump->port()) != connections.end();
+    }
+
+    // The Reset button at 285, 232 (75 x 25) of the client area.
+    void clickReset(const QString& window) const {
+        const auto size = desktop->clientSize(window);
+        ASSERT_TRUE(size.has_value());
+        ASSERT_TRUE(
+            desktop->clickAt(window, QPoint(285 + 37, size->height() - kClientHeight + 244), 1));
+    }
+
+    void expectReceived(std::size_t from, const xg::Messages& expected) const {
+        const bool all = dump->waitForMessages(from + expected.size(), kLimit);
+        const std::vector<MidiDump::Message>& received = dump->messages();
+        const xg::Messages tail(received.begin() + std::min(from, received.size()), received.end());
+        EXPECT_TRUE(all) << "received " << tail.size() << " of " << expected.size();
+        EXPECT_EQ(xg::Hex(tail), xg::Hex(expected));
+    }
+
+    bool staysAt(std::size_t count) const {
+        return !WaitUntil([&] { return dump->messages().size() > count; }, kQuiet);
+    }
+};
+
+TEST_F(DesktopOwnPort, MinimiseAndRestoreKeepTheWireAndTheNextMessagesArrive) {
+    home.writePreferences("MIDI Mapper", {}, {"\"Close MIDI Device if Minimized\"=dword:00000001"});
+    const xg::MixerState state = Evening();
+    MixerProgram& program = startMixer({home.writeSettingsFile("Evening.mix", state.FileText())});
+    const QString window = desktop->waitForManagedWindow(kMainWindow, kLimit);
+    ASSERT_FALSE(window.isEmpty()) << program.log();
+    ASSERT_TRUE(restore(window));
+    ASSERT_TRUE(ConnectPorts(kOwnPort, dump->port(), kLimit));
+    // A synthesizer newly wired gets the window's whole state, ending with the lock's message.
+    const xg::Messages whole = xg::Load(state, true);
+    ASSERT_NO_FATAL_FAILURE(expectReceived(0, whole));
+
+    ASSERT_TRUE(desktop->minimise(window));
+    ASSERT_TRUE(WaitUntil([&] { return desktop->wmState(window) == "Iconic"; }, kLimit));
+    EXPECT_TRUE(staysAt(whole.size())) << "minimising sent messages";
+    EXPECT_TRUE(wired()) << "minimising cut the wire";
+
+    ASSERT_TRUE(restore(window));
+    EXPECT_TRUE(staysAt(whole.size())) << "restoring sent messages";
+    EXPECT_TRUE(wired()) << "restoring lost the wire";
+    ASSERT_NO_FATAL_FAILURE(clickReset(window));
+    xg::Messages settings = xg::Initialization();
+    const xg::Messages current = xg::CurrentSettings(state);
+    settings.insert(settings.end(), current.begin(), current.end());
+    expectReceived(whole.size(), settings);
     EXPECT_TRUE(program.running());
 }
 

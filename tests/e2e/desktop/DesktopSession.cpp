@@ -228,6 +228,16 @@ bool DesktopSession::click(const QString& window, int button) const {
         .has_value();
 }
 
+bool DesktopSession::clickAt(const QString& window, QPoint point, int button) const {
+    return run("xdotool", {"mousemove", "--window", window, QString::number(point.x()),
+                           QString::number(point.y()), "click", QString::number(button)})
+        .has_value();
+}
+
+bool DesktopSession::minimise(const QString& window) const {
+    return run("xdotool", {"windowminimize", window}).has_value();
+}
+
 bool DesktopSession::activate(const QString& window) const {
     return run("wmctrl", {"-i", "-a", window}).has_value();
 }

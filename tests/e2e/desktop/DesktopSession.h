@@ -50,6 +50,10 @@ public:
     QString trayIcon() const;
     // Presses and releases a mouse button over the middle of a window.
     bool click(const QString& window, int button) const;
+    // Presses and releases a mouse button at a point of a window's client area.
+    bool clickAt(const QString& window, QPoint point, int button) const;
+    // Asks the window manager to minimise a window.
+    bool minimise(const QString& window) const;
     // Asks the window manager to activate (restore) a window, or to close it.
     bool activate(const QString& window) const;
     bool close(const QString& window) const;
