@@ -73,10 +73,10 @@ int main(int argc, char* argv[]) {
         connection = connector.take();
         return connection->deviceCount;
     };
-    // The MIDI service's own JACK client, once connected, shows that the server answers.
+    // The MIDI service's scan, once its JACK server answered, shows that the server is there.
     probes.mixerCount = [] {
         return MixerDeviceCount(
-            [] { return JackMidiSystem::AnyClientConnected() || JackServerAnswers(); });
+            [] { return JackMidiSystem::AnyServerAnswered() || JackServerAnswers(); });
     };
     if (!HardwarePresent(probes)) {
         ReportHardwareMissing();

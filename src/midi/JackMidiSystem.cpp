@@ -61,6 +61,17 @@ bool JackMidiSystem::AnyClientConnected() {
     return connectedClients_.load() > 0;
 }
 
+std::atomic<int> JackMidiSystem::answeredSystems_{0};
+
+bool JackMidiSystem::AnyServerAnswered() {
+    return answeredSystems_.load() > 0;
+}
+
+void JackMidiSystem::setAnswered(bool answered) {
+    if (answered_.exchange(answered) != answered)
+        answeredSystems_.fetch_add(answered ? 1 : -1);
+}
+
 // Counts this system's client once while it is connected; safe from the notification thread.
 void JackMidiSystem::setCounted(bool connected) {
     if (counted_.exchange(connected) != connected)
@@ -74,6 +85,7 @@ JackMidiSystem::JackMidiSystem(std::string clientName)
 
 JackMidiSystem::~JackMidiSystem() {
     disconnect();
+    setAnswered(false);
 }
 
 bool JackMidiSystem::answers() {
@@ -185,13 +197,19 @@ MidiResult JackMidiSystem::close(int id) {
     if (slot != nullptr && !slot->lost.load() && !drained(*slot))
         return MidiError::NotReady; // the server does not answer: still open, nothing lost
     opened_.erase(opened);
+    releaseSlot(slot);
+    releaseUnused();
+    return MidiError::NoError;
+}
+
+void JackMidiSystem::releaseSlot(Slot* slot) {
     const std::lock_guard lock(clientMutex_);
     if (slot == nullptr || client_.load() == nullptr)
-        return MidiError::NoError; // gone with its server; disconnect() frees the rest
+        return;                    // gone with its server; disconnect() frees the rest
     slot->queue->discardPending(); // what a drain that timed out left
     if (slot->own) {
         slot->state = SlotState::Closed; // stays registered and connected
-        return MidiError::NoError;
+        return;
     }
     // Cut the connections now, so nobody reads the port's last buffer again; the port itself
     // goes once the process cycle is sure to have let go of it.
@@ -199,7 +217,26 @@ MidiResult JackMidiSystem::close(int id) {
     slot->live.store(nullptr);
     slot->releasedAt = cyclesDone_.load();
     slot->state = SlotState::Releasing;
-    return MidiError::NoError;
+}
+
+// A client with no port of ours in use only costs: its process thread wakes every cycle, and
+// it maps the server's port table. The own port counts as in use from its first open on.
+void JackMidiSystem::releaseUnused() {
+    if (client_.load() == nullptr || serverGone_.load() || inUse())
+        return;
+    // Closing asks the server: one that does not answer keeps the client until a later call.
+    if (serverStalled())
+        return;
+    disconnect();
+}
+
+// Whether a port of ours is registered and not on its way out.
+bool JackMidiSystem::inUse() const {
+    for (const Slot& slot : slots_) {
+        if (slot.registered.load() != nullptr && slot.state != SlotState::Releasing)
+            return true;
+    }
+    return false;
 }
 
 // Waits until the process cycle has sent what the slot's queue holds: false when the server
@@ -322,6 +359,7 @@ void JackMidiSystem::ShutDown(jack_status_t, const char*, void* self) {
     auto* system = static_cast<JackMidiSystem*>(self);
     system->serverGone_.store(true);
     system->setCounted(false);
+    system->setAnswered(false);
     system->closeDeadClient();
     pthread_setcancelstate(cancelState, nullptr);
 }
@@ -416,6 +454,7 @@ bool JackMidiSystem::connect() {
     disconnect();
     jack_status_t status{};
     jack_client_t* client = jack_client_open(clientName_.c_str(), JackNoStartServer, &status);
+    setAnswered(client != nullptr);
     if (client == nullptr)
         return false;
     serverGone_.store(false);
@@ -428,6 +467,7 @@ bool JackMidiSystem::connect() {
     jack_set_graph_order_callback(client, GraphOrder, this);
     if (jack_activate(client) != 0) {
         disconnect();
+        setAnswered(false);
         return false;
     }
     ++session_;

@@ -26,7 +26,8 @@ std::string CleanJackPortName(const std::string& name);
 // until the process cycle has sent what was queued. The own port (the mapper) is registered
 // once and keeps its connections through every close and open. A server that stopped
 // answering (its process cycle no longer runs) makes open, close and connect fail within a
-// second instead of waiting for it.
+// second instead of waiting for it. The client is held only while a port of ours is
+// registered: listing alone connects, and releaseUnused() lets go again.
 class JackMidiSystem : public MidiSystem {
 public:
     static constexpr std::size_t kMaxPorts = 16;
@@ -47,6 +48,9 @@ public:
     // Whether a JackMidiSystem of this process holds a client of a server that is still there:
     // the server answers, and asking it again would open another client for nothing.
     static bool AnyClientConnected();
+    // Whether a JackMidiSystem of this process found its server answering the last time it
+    // connected, and has not seen it go since: it may have let go of its client meanwhile.
+    static bool AnyServerAnswered();
 
     bool answers() override;
     std::vector<Port> outputPorts() override;
@@ -58,6 +62,7 @@ public:
     std::vector<std::string> ownPortConnections() override;
     MidiResult connectOwnPort(const std::string& name) override;
     void setChangeListener(ChangeListener listener) override;
+    void releaseUnused() override;
 
 private:
     enum class SlotState { Free, Open, Closed, Releasing }; // Closed: the own port only
@@ -96,6 +101,9 @@ private:
     void disconnect();
     void closeDeadClient();
     void setCounted(bool connected);
+    void setAnswered(bool answered);
+    bool inUse() const;
+    void releaseSlot(Slot* slot);
     void reclaimReleased();
     Slot* freeSlot();
     MidiResult registerPort(Slot& slot, const std::string& name);
@@ -117,6 +125,8 @@ private:
     std::atomic<bool> reaping_{false};
     std::atomic<bool> counted_{false}; // among the connected clients
     static std::atomic<int> connectedClients_;
+    std::atomic<bool> answered_{false}; // among the answered systems
+    static std::atomic<int> answeredSystems_;
     std::atomic<std::uint64_t> cyclesDone_{0};
     std::mutex listenerMutex_; // held while the listener runs
     ChangeListener listener_;

@@ -34,13 +34,16 @@ SystemMidiService::~SystemMidiService() {
 
 unsigned SystemMidiService::deviceCount() {
     scan();
+    releaseUnused();
     return static_cast<unsigned>(
         std::min<std::size_t>(devices_.size(), std::numeric_limits<unsigned>::max()));
 }
 
 MidiResult SystemMidiService::productName(int index, std::string& name) {
     if (index == kMapper) {
-        if (mapperSystem() == nullptr)
+        const bool found = mapperSystem() != nullptr;
+        releaseUnused();
+        if (!found)
             return MidiError::NoDriver;
         name = kMapperName;
         return MidiError::NoError;
@@ -67,6 +70,7 @@ MidiResult SystemMidiService::open(int index, Handle& handle) {
     } else {
         result = MidiError::BadDeviceId;
     }
+    releaseUnused();
     if (result != MidiError::NoError)
         return result;
     handle = nextHandle_++;
@@ -105,6 +109,7 @@ MidiResult SystemMidiService::close(Handle handle) {
     const MidiResult result = port->second.system->close(port->second.id);
     if (result == MidiError::NoError)
         open_.erase(port);
+    releaseUnused();
     return result;
 }
 
@@ -114,9 +119,11 @@ std::optional<std::string> SystemMidiService::errorText(MidiResult code) {
 
 std::vector<std::string> SystemMidiService::mapperConnections() {
     MidiSystem* system = mapperSystem();
-    if (system == nullptr || system != ownSystem_)
-        return {};
-    return system->ownPortConnections();
+    std::vector<std::string> names;
+    if (system != nullptr && system == ownSystem_)
+        names = system->ownPortConnections();
+    releaseUnused();
+    return names;
 }
 
 std::vector<std::string> SystemMidiService::mapperPorts() {
@@ -125,16 +132,17 @@ std::vector<std::string> SystemMidiService::mapperPorts() {
         for (MidiSystem::Port& port : system->outputPorts())
             names.push_back(std::move(port.name));
     }
+    releaseUnused();
     return names;
 }
 
 MidiResult SystemMidiService::connectMapper(const std::string& name) {
     MidiSystem* system = mapperSystem();
-    if (system == nullptr)
-        return MidiError::NoDriver;
-    if (system != ownSystem_)
-        return MidiError::InvalidHandle;
-    return system->connectOwnPort(name);
+    MidiResult result = MidiError::NoDriver;
+    if (system != nullptr)
+        result = system == ownSystem_ ? system->connectOwnPort(name) : MidiError::InvalidHandle;
+    releaseUnused();
+    return result;
 }
 
 void SystemMidiService::setChangeListener(ChangeListener listener) {
@@ -153,9 +161,17 @@ void SystemMidiService::scan() {
     scanned_ = true;
 }
 
+// Systems that were only listed or asked let go of their connection until the next call.
+void SystemMidiService::releaseUnused() {
+    for (const auto& system : systems_)
+        system->releaseUnused();
+}
+
 const SystemMidiService::Device* SystemMidiService::device(int index) {
-    if (!scanned_)
+    if (!scanned_) {
         scan();
+        releaseUnused();
+    }
     if (index < 0 || static_cast<std::size_t>(index) >= devices_.size())
         return nullptr;
     return &devices_[static_cast<std::size_t>(index)];

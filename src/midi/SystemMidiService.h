@@ -70,6 +70,11 @@ public:
     // setChangeListener returns, the previous listener is not called any more.
     using ChangeListener = std::function<void()>;
     virtual void setChangeListener(ChangeListener /*listener*/) {}
+
+    // Lets go of what the system holds only to list and ask (a connection with none of the
+    // program's ports in use); the next call connects again. The service calls it once it is
+    // done with the system for now.
+    virtual void releaseUnused() {}
 };
 
 // The MIDI output service of the machine: the output ports of every system that answers, as
@@ -110,6 +115,7 @@ private:
     };
 
     void scan();
+    void releaseUnused();
     const Device* device(int index);
     MidiSystem* mapperSystem();
     const OpenPort* find(Handle handle) const;
