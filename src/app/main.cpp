@@ -15,6 +15,7 @@
 #include "shell/TTrayIconForm.h"
 #include "shell/TerminationSignals.h"
 
+#include <QTimer>
 #include <clocale>
 #include <cstdlib>
 #include <memory>
@@ -106,6 +107,9 @@ int main(int argc, char* argv[]) {
     TFormMessage lockWarning(PreferencesStore::Shared(), &form);
     form.SetLockWarningDialog(&lockWarning);
     ConnectInstanceChannel(channel, form);
+
+    // Once the start-up choice and load are done, a JACK client that only listed devices goes.
+    QTimer::singleShot(0, &form, [&midi] { midi.releaseUnused(); });
 
     TerminationSignals terminations;
     QObject::connect(&terminations, &TerminationSignals::terminationRequested, &form,

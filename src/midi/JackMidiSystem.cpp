@@ -3,10 +3,12 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <mutex>
 #include <pthread.h>
+#include <system_error>
 
 namespace vireo {
 namespace {
@@ -38,6 +40,45 @@ std::size_t ClientIdAt(const std::string& name, std::size_t at) {
     if (end == at + 2 || end >= name.size() || name[end] != ']')
         return 0;
     return end + 1 - at;
+}
+
+// jack_client_open waits as long as the server takes to let the client in: for ever, when the
+// server hangs. So it runs on a thread of its own and is given up after `limit`; a client the
+// server lets in after that is closed at once.
+jack_client_t* OpenClient(const std::string& name, std::chrono::milliseconds limit) {
+    struct Pending {
+        std::mutex mutex;
+        std::condition_variable finished;
+        bool done = false;
+        bool abandoned = false;
+        jack_client_t* client = nullptr;
+    };
+    auto pending = std::make_shared<Pending>();
+    try {
+        std::thread([pending, name] {
+            jack_status_t status{};
+            jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, &status);
+            std::unique_lock lock(pending->mutex);
+            if (pending->abandoned) {
+                lock.unlock();
+                if (client != nullptr)
+                    jack_client_close(client);
+                return;
+            }
+            pending->client = client;
+            pending->done = true;
+            pending->finished.notify_one();
+        }).detach();
+    } catch (const std::system_error&) {
+        jack_status_t status{};
+        return jack_client_open(name.c_str(), JackNoStartServer, &status);
+    }
+    std::unique_lock lock(pending->mutex);
+    if (!pending->finished.wait_for(lock, limit, [&] { return pending->done; })) {
+        pending->abandoned = true;
+        return nullptr;
+    }
+    return pending->client;
 }
 
 } // namespace
@@ -112,7 +153,7 @@ std::vector<MidiSystem::Port> JackMidiSystem::outputPorts() {
 }
 
 MidiResult JackMidiSystem::openPort(const Port& port, int& id) {
-    if (!connect())
+    if (!connect() || !activate())
         return MidiError::NoDriver;
     const std::lock_guard lock(clientMutex_);
     jack_client_t* client = client_.load();
@@ -139,7 +180,7 @@ MidiResult JackMidiSystem::openPort(const Port& port, int& id) {
 }
 
 MidiResult JackMidiSystem::openOwnPort(int& id) {
-    if (!connect())
+    if (!connect() || !activate())
         return MidiError::NoDriver;
     const std::lock_guard lock(clientMutex_);
     if (client_.load() == nullptr)
@@ -224,8 +265,9 @@ void JackMidiSystem::releaseSlot(Slot* slot) {
 void JackMidiSystem::releaseUnused() {
     if (client_.load() == nullptr || serverGone_.load() || inUse())
         return;
-    // Closing asks the server: one that does not answer keeps the client until a later call.
-    if (serverStalled())
+    // Closing an active client asks the server: one that does not answer keeps the client
+    // until a later call.
+    if (active_ && serverStalled())
         return;
     disconnect();
 }
@@ -452,8 +494,7 @@ bool JackMidiSystem::connect() {
     if (client_.load() != nullptr && !serverGone_.load())
         return true;
     disconnect();
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open(clientName_.c_str(), JackNoStartServer, &status);
+    jack_client_t* client = OpenClient(clientName_, std::chrono::milliseconds(kOpenMs));
     setAnswered(client != nullptr);
     if (client == nullptr)
         return false;
@@ -465,13 +506,28 @@ bool JackMidiSystem::connect() {
     jack_set_port_registration_callback(client, PortRegistered, this);
     // A client's ports take connections only once it is active, which reorders the graph.
     jack_set_graph_order_callback(client, GraphOrder, this);
-    if (jack_activate(client) != 0) {
+    ++session_;
+    setCounted(!serverGone_.load());
+    return true;
+}
+
+// Only a client that opens ports takes part in the server's cycles; one that lists them costs
+// the server nothing and is closed without waiting for a cycle.
+bool JackMidiSystem::activate() {
+    if (active_)
+        return true;
+    bool activated = false;
+    {
+        const std::lock_guard lock(clientMutex_);
+        jack_client_t* client = client_.load();
+        activated = client != nullptr && jack_activate(client) == 0;
+    }
+    if (!activated) {
         disconnect();
         setAnswered(false);
         return false;
     }
-    ++session_;
-    setCounted(!serverGone_.load());
+    active_ = true;
     return true;
 }
 
@@ -487,6 +543,7 @@ void JackMidiSystem::disconnect() {
     if (reaper_.joinable())
         reaper_.join();
     reaping_.store(false);
+    active_ = false;
     for (Slot& slot : slots_) {
         slot.live.store(nullptr);
         slot.registered.store(nullptr);

@@ -27,7 +27,8 @@ std::string CleanJackPortName(const std::string& name);
 // once and keeps its connections through every close and open. A server that stopped
 // answering (its process cycle no longer runs) makes open, close and connect fail within a
 // second instead of waiting for it. The client is held only while a port of ours is
-// registered: listing alone connects, and releaseUnused() lets go again.
+// registered: listing alone connects, and releaseUnused() lets go again. A server that does
+// not let a new client in within kOpenMs does not answer.
 class JackMidiSystem : public MidiSystem {
 public:
     static constexpr std::size_t kMaxPorts = 16;
@@ -38,6 +39,8 @@ public:
     static constexpr int kDrainMs = 200;
     // A server whose process cycle has not run for this long does not answer.
     static constexpr int kStalledMs = 600;
+    // A server that has not let a new client in for this long does not answer.
+    static constexpr int kOpenMs = 5000;
 
     // The client and its own port (the mapper) take this name.
     explicit JackMidiSystem(std::string clientName = "Sonexa Vireo Mixer");
@@ -98,6 +101,7 @@ private:
     void connectionChanged(jack_port_id_t a, jack_port_id_t b);
 
     bool connect();
+    bool activate();
     void disconnect();
     void closeDeadClient();
     void setCounted(bool connected);
@@ -118,6 +122,7 @@ private:
     std::string clientName_;
     std::atomic<jack_client_t*> client_{nullptr}; // read by the notification thread too
     std::atomic<bool> serverGone_{false};
+    bool active_ = false; // window thread only
     // The window thread holds it while it uses the client; closeDeadClient's thread (reaper_)
     // holds it while it closes a client whose server died.
     std::mutex clientMutex_;

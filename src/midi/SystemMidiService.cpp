@@ -34,16 +34,13 @@ SystemMidiService::~SystemMidiService() {
 
 unsigned SystemMidiService::deviceCount() {
     scan();
-    releaseUnused();
     return static_cast<unsigned>(
         std::min<std::size_t>(devices_.size(), std::numeric_limits<unsigned>::max()));
 }
 
 MidiResult SystemMidiService::productName(int index, std::string& name) {
     if (index == kMapper) {
-        const bool found = mapperSystem() != nullptr;
-        releaseUnused();
-        if (!found)
+        if (mapperSystem() == nullptr)
             return MidiError::NoDriver;
         name = kMapperName;
         return MidiError::NoError;
@@ -70,7 +67,6 @@ MidiResult SystemMidiService::open(int index, Handle& handle) {
     } else {
         result = MidiError::BadDeviceId;
     }
-    releaseUnused();
     if (result != MidiError::NoError)
         return result;
     handle = nextHandle_++;
@@ -122,7 +118,6 @@ std::vector<std::string> SystemMidiService::mapperConnections() {
     std::vector<std::string> names;
     if (system != nullptr && system == ownSystem_)
         names = system->ownPortConnections();
-    releaseUnused();
     return names;
 }
 
@@ -132,7 +127,6 @@ std::vector<std::string> SystemMidiService::mapperPorts() {
         for (MidiSystem::Port& port : system->outputPorts())
             names.push_back(std::move(port.name));
     }
-    releaseUnused();
     return names;
 }
 
@@ -141,7 +135,6 @@ MidiResult SystemMidiService::connectMapper(const std::string& name) {
     MidiResult result = MidiError::NoDriver;
     if (system != nullptr)
         result = system == ownSystem_ ? system->connectOwnPort(name) : MidiError::InvalidHandle;
-    releaseUnused();
     return result;
 }
 
@@ -168,10 +161,8 @@ void SystemMidiService::releaseUnused() {
 }
 
 const SystemMidiService::Device* SystemMidiService::device(int index) {
-    if (!scanned_) {
+    if (!scanned_)
         scan();
-        releaseUnused();
-    }
     if (index < 0 || static_cast<std::size_t>(index) >= devices_.size())
         return nullptr;
     return &devices_[static_cast<std::size_t>(index)];

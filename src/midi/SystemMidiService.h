@@ -72,8 +72,7 @@ public:
     virtual void setChangeListener(ChangeListener /*listener*/) {}
 
     // Lets go of what the system holds only to list and ask (a connection with none of the
-    // program's ports in use); the next call connects again. The service calls it once it is
-    // done with the system for now.
+    // program's ports in use); the next call connects again.
     virtual void releaseUnused() {}
 };
 
@@ -103,6 +102,7 @@ public:
     std::vector<std::string> mapperPorts() override;
     MidiResult connectMapper(const std::string& name) override;
     void setChangeListener(ChangeListener listener) override;
+    void releaseUnused() override;
 
 private:
     struct Device {
@@ -115,7 +115,6 @@ private:
     };
 
     void scan();
-    void releaseUnused();
     const Device* device(int index);
     MidiSystem* mapperSystem();
     const OpenPort* find(Handle handle) const;

@@ -1,11 +1,12 @@
-// The program's JACK client against a real JACK server: it is there only while one of its
-// ports is in use. Listing the devices, or closing the only device, leaves no client behind;
-// the own port (the mapper) keeps it, and a device opened again works as the first time.
+// The program's JACK client against a real JACK server: it stays only while one of its ports
+// is in use. What only listed devices goes when released, closing the only device lets go at
+// once; the own port (the mapper) keeps it, and a device opened again works as the first time.
 #include "JackTestProcesses.h"
 #include "midi/JackMidiSystem.h"
 #include "midi/SystemMidiService.h"
 #include "midi/TMidiOutput.h"
 
+#include <future>
 #include <gtest/gtest.h>
 #include <jack/jack.h>
 
@@ -110,15 +111,23 @@ protected:
     std::unique_ptr<SystemMidiService> service;
 };
 
-TEST_F(JackClientWhileUsed, ListingTheDevicesLeavesNoClientBehind) {
+TEST_F(JackClientWhileUsed, WhatOnlyListedIsReleasedAndAnOpenDeviceIsNot) {
     ASSERT_GE(WaitForDevice(*service, dump->port()), 0) << dump->port() << " never appeared";
+    service->releaseUnused();
     EXPECT_FALSE(clientThere()) << "the device list kept a client with no port open";
     std::string name;
     EXPECT_EQ(service->productName(MidiOutService::kMapper, name), MidiError::NoError);
-    EXPECT_FALSE(clientThere()) << "asking for the mapper kept a client";
-    EXPECT_TRUE(service->mapperPorts().size() >= 1);
-    EXPECT_FALSE(clientThere()) << "listing the mapper's ports kept a client";
+    EXPECT_FALSE(service->mapperPorts().empty());
+    service->releaseUnused();
+    EXPECT_FALSE(clientThere()) << "asking about the mapper kept a client";
     EXPECT_TRUE(JackMidiSystem::AnyServerAnswered()) << "the server answered the listing";
+
+    TMidiOutput port(*service);
+    ASSERT_NO_FATAL_FAILURE(OpenOnDump(port));
+    service->releaseUnused();
+    EXPECT_TRUE(clientThere()) << "the open device lost its client";
+    port.PutShort(0xB0, 0x07, 0x64);
+    EXPECT_TRUE(dump->waitForMessages(1, 20s)) << "the open device no longer sends";
 }
 
 TEST_F(JackClientWhileUsed, ClosingTheOnlyDeviceLetsGoAndOpeningAgainWorksAsBefore) {
@@ -168,6 +177,24 @@ TEST_F(JackClientWhileUsed, TheOwnPortKeepsTheClientThroughItsCloseAndOtherDevic
     ASSERT_NO_THROW(device.Close());
     EXPECT_TRUE(clientThere()) << "closing a device let go of the mapper's port";
     EXPECT_EQ(service->mapperConnections(), std::vector<std::string>{dump->port()});
+}
+
+// With nothing open, listing connects anew; a server that hangs must not hold it.
+using StoppedServerListing = JackClientWhileUsed;
+
+TEST_F(StoppedServerListing, GivesNoJackDevicesInsteadOfWaitingAndFindsThemWhenItGoesOn) {
+    ASSERT_GE(WaitForDevice(*service, dump->port()), 0) << dump->port() << " never appeared";
+    service->releaseUnused();
+    server->pause();
+    auto counting = std::async(std::launch::async, [this] { return service->deviceCount(); });
+    const bool returned = counting.wait_for(60s) == std::future_status::ready;
+    server->resume();
+    ASSERT_TRUE(returned) << "the listing waited for the stopped server";
+    EXPECT_EQ(counting.get(), 0u) << "a server that does not answer has no devices";
+    EXPECT_GE(WaitForDevice(*service, dump->port()), 0) << "the devices did not come back";
+    service->releaseUnused();
+    EXPECT_TRUE(WaitUntil([this] { return !clientThere(); }, 20s))
+        << "the client the server let in late was kept";
 }
 
 } // namespace
