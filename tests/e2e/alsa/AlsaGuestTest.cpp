@@ -27,21 +27,12 @@ using namespace std::chrono_literals;
 constexpr auto kLimit = 60s;
 constexpr auto kDumpName = "aseqdump";
 
+// The sample state with data bytes 00 and 7F among its levels.
 xg::MixerState Evening() {
-    xg::MixerState state;
-    state.volume = 100;
-    state.midiVolume = 90;
-    state.midiReverb = 40;
+    xg::MixerState state = xg::SampleState(true);
     state.midiChorus = 0;
-    state.adVolume = 110;
     state.reverb = 127;
-    state.chorus = 10;
-    state.variation = 5;
     state.dry = 0;
-    state.reverbEffect = xg::Hall2();
-    state.chorusEffect = xg::Chorus4();
-    state.variationEffect = xg::Vocal();
-    state.lock = true;
     return state;
 }
 
@@ -101,6 +92,22 @@ protected:
 
     QString waitForMainWindow(const QString& name) const {
         return display->waitForWindow("^Sonexa Vireo Mixer - " + name, kLimit);
+    }
+
+    // Starts the mixer on `name`.mix at master volume `volume` with the refresh on every
+    // 100 ms; `window` is its main window once five ticks have reached `dump`.
+    void startRefreshing(SequencerDump& dump, int volume, const QString& name, QString& window) {
+        home.writePreferences(kDumpName, {"\"Periodic Delay\"=dword:00000064"});
+        xg::MixerState state;
+        state.volume = volume;
+        std::string text = state.FileText();
+        text.replace(text.find("Periodic Refresh=0"), 18, "Periodic Refresh=1");
+        MixerProgram& program = startMixer({home.writeSettingsFile(name + ".mix", text)});
+        window = waitForMainWindow(name);
+        ASSERT_FALSE(window.isEmpty()) << program.log();
+        const xg::Message tick = xg::MasterVolume(volume);
+        ASSERT_TRUE(WaitUntil([&] { return Count(dump.messages(), tick) >= 5; }, kLimit))
+            << "the refresh never reached aseqdump: " << program.log();
     }
 
     // Opens Preferences from the main window's menu and answers it with `key`.
@@ -180,18 +187,10 @@ using AlsaDeviceLoss = AlsaProgram;
 
 TEST_F(AlsaDeviceLoss, IsReportedOnceAndTheDeviceIsFoundAgainByPreferencesOk) {
     SequencerDump& first = startDump();
-    home.writePreferences(kDumpName, {"\"Periodic Delay\"=dword:00000064"});
-    xg::MixerState state;
-    state.volume = 100;
-    std::string text = state.FileText();
-    text.replace(text.find("Periodic Refresh=0"), 18, "Periodic Refresh=1");
-    const QString file = home.writeSettingsFile("refresh.mix", text);
-    MixerProgram& program = startMixer({file});
-    const QString window = waitForMainWindow("refresh");
-    ASSERT_FALSE(window.isEmpty()) << program.log();
+    QString window;
+    ASSERT_NO_FATAL_FAILURE(startRefreshing(first, 100, "refresh", window));
+    MixerProgram& program = *programs.back();
     const xg::Message tick = xg::MasterVolume(100);
-    ASSERT_TRUE(WaitUntil([&] { return Count(first.messages(), tick) >= 5; }, kLimit))
-        << "the refresh never reached aseqdump: " << program.log();
 
     first.kill();
     std::this_thread::sleep_for(3s); // thirty refresh periods
@@ -214,17 +213,10 @@ using AlsaStalledDevice = AlsaProgram;
 
 TEST_F(AlsaStalledDevice, FailsAtOnceWithoutHangingTheWindowAndKeepsNoBacklog) {
     SequencerDump& dump = startDump();
-    home.writePreferences(kDumpName, {"\"Periodic Delay\"=dword:00000064"});
-    xg::MixerState state;
-    state.volume = 90;
-    std::string text = state.FileText();
-    text.replace(text.find("Periodic Refresh=0"), 18, "Periodic Refresh=1");
-    const QString file = home.writeSettingsFile("stall.mix", text);
-    MixerProgram& program = startMixer({file});
-    ASSERT_FALSE(waitForMainWindow("stall").isEmpty()) << program.log();
+    QString window;
+    ASSERT_NO_FATAL_FAILURE(startRefreshing(dump, 90, "stall", window));
+    MixerProgram& program = *programs.back();
     const xg::Message tick = xg::MasterVolume(90);
-    ASSERT_TRUE(WaitUntil([&] { return Count(dump.messages(), tick) >= 5; }, kLimit))
-        << "the refresh never reached aseqdump: " << program.log();
 
     dump.pause();
     const std::size_t before = dump.messages().size();

@@ -3,6 +3,7 @@
 // the mixer's device. What a user sees is read with xwininfo and xprop; nothing here calls the
 // program's code.
 #include "DesktopSession.h"
+#include "DumpChecks.h"
 #include "JackPortProbe.h"
 #include "JackTestProcesses.h"
 #include "MixerUnderTest.h"
@@ -78,6 +79,18 @@ protected:
         program.terminate();
         ASSERT_TRUE(program.waitForExit(kLimit)) << program.log();
         EXPECT_EQ(program.exitCode(), 0) << program.log();
+    }
+
+    // Ends the last mixer once `window` has its frame, adds the frame's top left to `frames`,
+    // and checks that the `start`th start stored it as the position.
+    void endFramedMixer(const QString& window, int start, std::vector<QPoint>& frames) {
+        std::optional<QPoint> frame;
+        ASSERT_TRUE(
+            WaitUntil([&] { return (frame = desktop->frameTopLeft(window)).has_value(); }, kLimit));
+        frames.push_back(*frame);
+        ASSERT_NO_FATAL_FAILURE(endMixer());
+        EXPECT_EQ(home.userInteger("PosX"), frame->x()) << "start " << start + 1;
+        EXPECT_EQ(home.userInteger("PosY"), frame->y()) << "start " << start + 1;
     }
 
     QString waitForTrayIcon() const {
@@ -185,13 +198,7 @@ TEST_F(DesktopTray, ThreeStartsOpenTheWindowWhereItWasLeft) {
         ASSERT_TRUE(waitUntilVisible(kMainWindow, true));
         const QString window = desktop->waitForManagedWindow(kMainWindow, kLimit);
         ASSERT_FALSE(window.isEmpty());
-        std::optional<QPoint> frame;
-        ASSERT_TRUE(
-            WaitUntil([&] { return (frame = desktop->frameTopLeft(window)).has_value(); }, kLimit));
-        frames.push_back(*frame);
-        ASSERT_NO_FATAL_FAILURE(endMixer());
-        EXPECT_EQ(home.userInteger("PosX"), frame->x()) << "start " << start + 1;
-        EXPECT_EQ(home.userInteger("PosY"), frame->y()) << "start " << start + 1;
+        ASSERT_NO_FATAL_FAILURE(endFramedMixer(window, start, frames));
     }
     EXPECT_EQ(frames, (std::vector<QPoint>(3, QPoint(300, 200))));
 }
@@ -222,13 +229,7 @@ TEST_F(DesktopNoTray, ThreeStartsOpenTheWindowAtTheSameOuterPosition) {
         const QString window = desktop->waitForManagedWindow(kMainWindow, kLimit);
         ASSERT_FALSE(window.isEmpty()) << programs.back()->log();
         ASSERT_TRUE(restore(window));
-        std::optional<QPoint> frame;
-        ASSERT_TRUE(
-            WaitUntil([&] { return (frame = desktop->frameTopLeft(window)).has_value(); }, kLimit));
-        frames.push_back(*frame);
-        ASSERT_NO_FATAL_FAILURE(endMixer());
-        EXPECT_EQ(home.userInteger("PosX"), frame->x()) << "start " << start + 1;
-        EXPECT_EQ(home.userInteger("PosY"), frame->y()) << "start " << start + 1;
+        ASSERT_NO_FATAL_FAILURE(endFramedMixer(window, start, frames));
     }
     EXPECT_EQ(frames, (std::vector<QPoint>(3, QPoint(300, 200))));
 }
@@ -309,16 +310,10 @@ protected:
     }
 
     void expectReceived(std::size_t from, const xg::Messages& expected) const {
-        const bool all = dump->waitForMessages(from + expected.size(), kLimit);
-        const std::vector<MidiDump::Message>& received = dump->messages();
-        const xg::Messages tail(received.begin() + std::min(from, received.size()), received.end());
-        EXPECT_TRUE(all) << "received " << tail.size() << " of " << expected.size();
-        EXPECT_EQ(xg::Hex(tail), xg::Hex(expected));
+        ExpectReceived(*dump, from, expected, kLimit);
     }
 
-    bool staysAt(std::size_t count) const {
-        return !WaitUntil([&] { return dump->messages().size() > count; }, kQuiet);
-    }
+    bool staysAt(std::size_t count) const { return StaysAt(*dump, count, kQuiet); }
 };
 
 TEST_F(DesktopOwnPort, MinimiseAndRestoreKeepTheWireAndTheNextMessagesArrive) {
@@ -342,10 +337,7 @@ TEST_F(DesktopOwnPort, MinimiseAndRestoreKeepTheWireAndTheNextMessagesArrive) {
     EXPECT_TRUE(staysAt(whole.size())) << "restoring sent messages";
     EXPECT_TRUE(wired()) << "restoring lost the wire";
     ASSERT_NO_FATAL_FAILURE(clickReset(window));
-    xg::Messages settings = xg::Initialization();
-    const xg::Messages current = xg::CurrentSettings(state);
-    settings.insert(settings.end(), current.begin(), current.end());
-    expectReceived(whole.size(), settings);
+    expectReceived(whole.size(), xg::Concat(xg::Initialization(), xg::CurrentSettings(state)));
     EXPECT_TRUE(program.running());
 }
 

@@ -2,10 +2,8 @@
 // mapper, the program's own port: what jack_midi_dump receives when the port is wired by hand,
 // across Preferences and the device switch, and after a restart that makes the remembered
 // wires again.
-#include "JackPortProbe.h"
 #include "JackTestProcesses.h"
-#include "program/MixerUnderTest.h"
-#include "program/VirtualDisplay.h"
+#include "program/ProgramFixture.h"
 #include "program/XgMessages.h"
 
 #include <gtest/gtest.h>
@@ -15,79 +13,23 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kLimit = 30s;
-// Long enough for a message sent by mistake to show up, to tell that none comes.
-constexpr auto kQuiet = 1500ms;
 constexpr int kClientHeight = 288;
 constexpr const char* kOwnPort = "Sonexa Vireo Mixer:Sonexa Vireo Mixer";
 const QString kCloseWhenMinimized = "\"Close MIDI Device if Minimized\"=dword:00000001";
-
-xg::MixerState Evening(bool lock) {
-    xg::MixerState state;
-    state.volume = 100;
-    state.midiVolume = 90;
-    state.midiReverb = 40;
-    state.midiChorus = 30;
-    state.adVolume = 110;
-    state.reverb = 20;
-    state.chorus = 10;
-    state.variation = 5;
-    state.dry = 80;
-    state.reverbEffect = xg::Hall2();
-    state.chorusEffect = xg::Chorus4();
-    state.variationEffect = xg::Vocal();
-    state.lock = lock;
-    return state;
-}
 
 // The window's whole state: a load of it, ending with the lock box's message in any case.
 xg::Messages WholeState(const xg::MixerState& state) {
     return xg::Load(state, !state.lock);
 }
 
-xg::Messages Concat(xg::Messages first, const xg::Messages& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
-class OwnPortProgram : public testing::Test {
+class OwnPortProgram : public ProgramFixture {
 protected:
-    void SetUp() override {
-        if (!PrivateJackServer::Installed())
-            GTEST_SKIP() << "jackd or jack_midi_dump is not installed: no MIDI port to drive";
-        if (!VirtualDisplay::Installed())
-            GTEST_SKIP() << "Xvfb or xdotool is not installed: no display to drive the window on";
-        server = std::make_unique<PrivateJackServer>();
-        ASSERT_TRUE(server->running()) << server->startError();
-        display = std::make_unique<VirtualDisplay>();
-        ASSERT_TRUE(display->running()) << display->startError();
-        ASSERT_TRUE(home.valid());
-    }
-
-    void TearDown() override {
-        programs.clear();
-        server.reset();
-        dumps.clear();
-        display.reset();
-    }
-
-    MidiDump* startDump(const std::string& name) {
-        dumps.push_back(std::make_unique<MidiDump>(name));
-        MidiDump* dump = dumps.back().get();
-        EXPECT_TRUE(dump->started()) << "jack_midi_dump " << name << " did not start";
-        EXPECT_TRUE(WaitForActiveMidiInput(dump->port(), kLimit))
-            << dump->port() << " never took a connection";
-        return dump;
-    }
-
     // Starts the mixer on the mapper with `state` saved as `name`.mix; its window.
     QString startOn(const xg::MixerState& state, const QString& name) {
         const QString file = home.writeSettingsFile(name + ".mix", state.FileText());
-        programs.push_back(
-            std::make_unique<MixerProgram>(home, display->name(), QStringList{file}));
-        EXPECT_TRUE(programs.back()->started()) << "the mixer did not start";
+        MixerProgram& program = startMixer({file});
         const QString window = display->waitForWindow("^Sonexa Vireo Mixer - " + name, kLimit);
-        EXPECT_FALSE(window.isEmpty()) << "no window:\n" << programs.back()->log();
+        EXPECT_FALSE(window.isEmpty()) << "no window:\n" << program.log();
         return window;
     }
 
@@ -114,30 +56,12 @@ protected:
         ASSERT_TRUE(display->keys({closingKey}));
         ASSERT_TRUE(display->waitUntilGone("^Preferences", kLimit));
     }
-
-    static void expectReceived(MidiDump& dump, std::size_t from, const xg::Messages& expected) {
-        const bool all = dump.waitForMessages(from + expected.size(), kLimit);
-        const std::vector<MidiDump::Message>& received = dump.messages();
-        const xg::Messages tail(received.begin() + std::min(from, received.size()), received.end());
-        EXPECT_TRUE(all) << "received " << tail.size() << " of " << expected.size();
-        EXPECT_EQ(xg::Hex(tail), xg::Hex(expected));
-    }
-
-    static bool staysAt(MidiDump& dump, std::size_t count) {
-        return !WaitUntil([&] { return dump.messages().size() > count; }, kQuiet);
-    }
-
-    std::unique_ptr<PrivateJackServer> server;
-    std::vector<std::unique_ptr<MidiDump>> dumps;
-    std::unique_ptr<VirtualDisplay> display;
-    MixerHome home;
-    std::vector<std::unique_ptr<MixerProgram>> programs;
 };
 
 TEST_F(OwnPortProgram, AWireMadeByHandGetsTheWholeStateOnce) {
     MidiDump* synth = startDump("synth");
     home.writePreferences("MIDI Mapper");
-    const xg::MixerState state = Evening(true);
+    const xg::MixerState state = xg::SampleState(true);
     ASSERT_FALSE(startOn(state, "Evening").isEmpty());
     EXPECT_TRUE(staysAt(*synth, 0)) << "the unwired port reached the synthesizer";
 
@@ -150,7 +74,7 @@ TEST_F(OwnPortProgram, AWireMadeByHandGetsTheWholeStateOnce) {
 TEST_F(OwnPortProgram, TheWireOutlivesPreferencesAndTheNextMessagesArrive) {
     MidiDump* synth = startDump("synth");
     home.writePreferences("MIDI Mapper");
-    const xg::MixerState state = Evening(false);
+    const xg::MixerState state = xg::SampleState(false);
     const QString window = startOn(state, "Evening");
     ASSERT_FALSE(window.isEmpty());
     ASSERT_TRUE(ConnectPorts(kOwnPort, synth->port(), kLimit));
@@ -160,7 +84,7 @@ TEST_F(OwnPortProgram, TheWireOutlivesPreferencesAndTheNextMessagesArrive) {
     ASSERT_NO_FATAL_FAILURE(preferences(window, "Escape"));
     EXPECT_TRUE(staysAt(*synth, whole.size())) << "Cancel sent messages";
     ASSERT_NO_FATAL_FAILURE(preferences(window, "Return"));
-    const xg::Messages settings = Concat(xg::Initialization(), xg::CurrentSettings(state));
+    const xg::Messages settings = xg::Concat(xg::Initialization(), xg::CurrentSettings(state));
     expectReceived(*synth, whole.size(), settings);
 
     // The Reset button at 285, 232 (75 x 25).
@@ -171,7 +95,7 @@ TEST_F(OwnPortProgram, TheWireOutlivesPreferencesAndTheNextMessagesArrive) {
 TEST_F(OwnPortProgram, ARestartWiresTheRememberedPortBeforeItsLoad) {
     MidiDump* synth = startDump("Midi Through [14]");
     home.writePreferences("MIDI Mapper");
-    ASSERT_FALSE(startOn(Evening(false), "Evening").isEmpty());
+    ASSERT_FALSE(startOn(xg::SampleState(false), "Evening").isEmpty());
     ASSERT_TRUE(ConnectPorts(kOwnPort, synth->port(), kLimit));
     ASSERT_TRUE(synth->waitForMessages(1, kLimit));
     ASSERT_NO_FATAL_FAILURE(endMixer());
@@ -180,7 +104,7 @@ TEST_F(OwnPortProgram, ARestartWiresTheRememberedPortBeforeItsLoad) {
 
     synth->kill();
     MidiDump* again = startDump("Midi Through [20]");
-    const xg::MixerState state = Evening(true);
+    const xg::MixerState state = xg::SampleState(true);
     ASSERT_FALSE(startOn(state, "Night").isEmpty());
     expectReceived(*again, 0, xg::Load(state, false));
     EXPECT_TRUE(staysAt(*again, again->messages().size())) << "more came after the load";
@@ -189,14 +113,14 @@ TEST_F(OwnPortProgram, ARestartWiresTheRememberedPortBeforeItsLoad) {
 TEST_F(OwnPortProgram, ARememberedPortThatAppearsAfterTheStartGetsTheWholeState) {
     MidiDump* synth = startDump("synth");
     home.writePreferences("MIDI Mapper");
-    ASSERT_FALSE(startOn(Evening(false), "Evening").isEmpty());
+    ASSERT_FALSE(startOn(xg::SampleState(false), "Evening").isEmpty());
     ASSERT_TRUE(ConnectPorts(kOwnPort, synth->port(), kLimit));
     ASSERT_TRUE(synth->waitForMessages(1, kLimit));
     ASSERT_NO_FATAL_FAILURE(endMixer());
     synth->kill();
     startDump("other"); // the program starts only with some MIDI output there
 
-    const xg::MixerState state = Evening(true);
+    const xg::MixerState state = xg::SampleState(true);
     ASSERT_FALSE(startOn(state, "Night").isEmpty());
     MidiDump* late = startDump("synth");
     expectReceived(*late, 0, WholeState(state));
@@ -207,7 +131,7 @@ TEST_F(OwnPortProgram, ClosingWhenMinimizedLosesNoneOfTheLoadAndTheSwitchKeepsTh
     MidiDump* synth = startDump("synth");
     home.writePreferences("MIDI Mapper", {"\"Mapper Connections\"=\"synth:input\""},
                           {kCloseWhenMinimized});
-    const xg::MixerState state = Evening(false);
+    const xg::MixerState state = xg::SampleState(false);
     const QString window = startOn(state, "Evening");
     ASSERT_FALSE(window.isEmpty());
     // Sent while the window is created, and the device closed at its end.
@@ -219,7 +143,8 @@ TEST_F(OwnPortProgram, ClosingWhenMinimizedLosesNoneOfTheLoadAndTheSwitchKeepsTh
     ASSERT_NO_FATAL_FAILURE(clickClient(window, 16 + 8, 236 + 8));
     EXPECT_TRUE(staysAt(*synth, load.size())) << "the switch sent messages";
     ASSERT_NO_FATAL_FAILURE(clickClient(window, 285 + 37, 232 + 12));
-    expectReceived(*synth, load.size(), Concat(xg::Initialization(), xg::CurrentSettings(state)));
+    expectReceived(*synth, load.size(),
+                   xg::Concat(xg::Initialization(), xg::CurrentSettings(state)));
 }
 
 } // namespace

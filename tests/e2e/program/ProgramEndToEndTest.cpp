@@ -1,9 +1,6 @@
 // The real program on a private X display and a private JACK server, driven by real key presses
 // and clicks; what it sends is read from jack_midi_dump, the synthesizer's stand-in.
-#include "JackPortProbe.h"
-#include "JackTestProcesses.h"
-#include "MixerUnderTest.h"
-#include "VirtualDisplay.h"
+#include "ProgramFixture.h"
 #include "XgMessages.h"
 
 #include <gtest/gtest.h>
@@ -13,29 +10,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kLimit = 30s;
-// Long enough for a message sent by mistake to show up, to tell that none comes.
-constexpr auto kQuiet = 1500ms;
 // The main window's client area below its menu bar is 288 pixels high.
 constexpr int kClientHeight = 288;
-
-xg::MixerState JazzClub() {
-    xg::MixerState state;
-    state.volume = 100;
-    state.midiVolume = 90;
-    state.midiReverb = 40;
-    state.midiChorus = 30;
-    state.adVolume = 110;
-    state.reverb = 20;
-    state.chorus = 10;
-    state.variation = 5;
-    state.dry = 80;
-    state.reverbEffect = xg::Hall2();
-    state.chorusEffect = xg::Chorus4();
-    state.variationEffect = xg::Vocal();
-    state.lock = true;
-    return state;
-}
 
 // Extreme levels, so that data bytes 00 and 7F travel too.
 xg::MixerState LateShow() {
@@ -56,47 +32,13 @@ xg::MixerState LateShow() {
     return state;
 }
 
-xg::Messages Concat(xg::Messages first, const xg::Messages& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
-class ProgramEndToEnd : public testing::Test {
+class ProgramEndToEnd : public ProgramFixture {
 protected:
     void SetUp() override {
-        if (!PrivateJackServer::Installed())
-            GTEST_SKIP() << "jackd or jack_midi_dump is not installed: no MIDI port to drive";
-        if (!VirtualDisplay::Installed())
-            GTEST_SKIP() << "Xvfb or xdotool is not installed: no display to drive the window on";
-        server = std::make_unique<PrivateJackServer>();
-        ASSERT_TRUE(server->running()) << server->startError();
-        ASSERT_NO_FATAL_FAILURE(device = startDump("midi-monitor"));
-        display = std::make_unique<VirtualDisplay>();
-        ASSERT_TRUE(display->running()) << display->startError();
-        ASSERT_TRUE(home.valid());
-    }
-
-    // The mixers end first and in good order, then the server while its clients still live.
-    void TearDown() override {
-        programs.clear();
-        server.reset();
-        dumps.clear();
-        display.reset();
-    }
-
-    MidiDump* startDump(const std::string& name) {
-        dumps.push_back(std::make_unique<MidiDump>(name));
-        MidiDump* dump = dumps.back().get();
-        EXPECT_TRUE(dump->started()) << "jack_midi_dump " << name << " did not start";
-        EXPECT_TRUE(WaitForActiveMidiInput(dump->port(), kLimit))
-            << dump->port() << " never took a connection";
-        return dump;
-    }
-
-    MixerProgram& startMixer(const QStringList& arguments) {
-        programs.push_back(std::make_unique<MixerProgram>(home, display->name(), arguments));
-        EXPECT_TRUE(programs.back()->started()) << "the mixer did not start";
-        return *programs.back();
+        ProgramFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        device = startDump("midi-monitor");
     }
 
     // The main window once its caption names the settings file `name`.
@@ -137,36 +79,17 @@ protected:
         return dialog;
     }
 
-    // The messages `dump` received from index `from` on are exactly `expected`.
-    static void expectReceived(MidiDump& dump, std::size_t from, const xg::Messages& expected) {
-        const bool all = dump.waitForMessages(from + expected.size(), kLimit);
-        const std::vector<MidiDump::Message>& received = dump.messages();
-        const xg::Messages tail(received.begin() + std::min(from, received.size()), received.end());
-        EXPECT_TRUE(all) << "received " << tail.size() << " of " << expected.size();
-        EXPECT_EQ(xg::Hex(tail), xg::Hex(expected));
-    }
-
-    // Whether `dump` stays at `count` messages for a while.
-    static bool staysAt(MidiDump& dump, std::size_t count) {
-        return !WaitUntil([&] { return dump.messages().size() > count; }, kQuiet);
-    }
-
     // Preferences that open the first dump's port.
     void writePreferences(const QStringList& userLines = {}) const {
         home.writePreferences(device->port(), userLines);
     }
 
-    std::unique_ptr<PrivateJackServer> server;
-    std::vector<std::unique_ptr<MidiDump>> dumps;
     MidiDump* device = nullptr;
-    std::unique_ptr<VirtualDisplay> display;
-    MixerHome home;
-    std::vector<std::unique_ptr<MixerProgram>> programs;
 };
 
 TEST_F(ProgramEndToEnd, AStartWithAFileSendsTheWholeLoadInItsOrderAndNothingElse) {
     writePreferences();
-    const xg::MixerState state = JazzClub();
+    const xg::MixerState state = xg::SampleState(true);
     ASSERT_NO_FATAL_FAILURE(startLoaded(state, "Jazz Club"));
     // Initialisation, master volume, 3 x 16 channel controllers, A/D volume, dry, reverb type
     // and send, chorus type and send, the two Vocal preset steps and the variation send, Lock On.
@@ -195,7 +118,7 @@ TEST_F(ProgramEndToEnd, ASecondStartHandsItsFileToTheRunningMixerWhichLoadsIt) {
 
 TEST_F(ProgramEndToEnd, TypingAndArrowKeysOnTheMasterVolumeSendExactlyItsMessages) {
     writePreferences();
-    const QString window = startLoaded(JazzClub(), "Jazz Club");
+    const QString window = startLoaded(xg::SampleState(true), "Jazz Club");
     ASSERT_FALSE(window.isEmpty());
     const std::size_t loaded = device->messages().size();
 
@@ -213,7 +136,7 @@ TEST_F(ProgramEndToEnd, TypingAndArrowKeysOnTheMasterVolumeSendExactlyItsMessage
 
 TEST_F(ProgramEndToEnd, ResetIsRefusedWhileLockedThenSendsTheInitialisationAndCurrentSettings) {
     writePreferences();
-    xg::MixerState state = JazzClub();
+    xg::MixerState state = xg::SampleState(true);
     const QString window = startLoaded(state, "Jazz Club");
     ASSERT_FALSE(window.isEmpty());
     const std::size_t loaded = device->messages().size();
@@ -226,12 +149,13 @@ TEST_F(ProgramEndToEnd, ResetIsRefusedWhileLockedThenSendsTheInitialisationAndCu
     ASSERT_NO_FATAL_FAILURE(clickClient(window, 285 + 37, 232 + 12));
     state.lock = false;
     // The current settings end with Lock Off.
-    expectReceived(*device, loaded + 1, Concat(xg::Initialization(), xg::CurrentSettings(state)));
+    expectReceived(*device, loaded + 1,
+                   xg::Concat(xg::Initialization(), xg::CurrentSettings(state)));
 }
 
 TEST_F(ProgramEndToEnd, ExitFromTheFileMenuEndsWithCodeZeroStoresThePositionAndSendsNoMore) {
     writePreferences({"\"PosX\"=dword:0000002d", "\"PosY\"=dword:0000003c"});
-    const QString window = startLoaded(JazzClub(), "Jazz Club");
+    const QString window = startLoaded(xg::SampleState(true), "Jazz Club");
     ASSERT_FALSE(window.isEmpty());
     const std::size_t loaded = device->messages().size();
     const auto topLeft = [&] { return display->geometry(window).value_or(QRect()).topLeft(); };
@@ -269,7 +193,7 @@ TEST_F(ProgramEndToEnd, PreferencesOkMovesTheMixerToTheChosenDeviceAndSendsTheSt
     MidiDump* second = nullptr;
     ASSERT_NO_FATAL_FAILURE(second = startDump("second-monitor"));
     writePreferences();
-    const xg::MixerState state = JazzClub();
+    const xg::MixerState state = xg::SampleState(true);
     const QString window = startLoaded(state, "Jazz Club");
     ASSERT_FALSE(window.isEmpty());
     const std::size_t loaded = device->messages().size();
@@ -284,7 +208,7 @@ TEST_F(ProgramEndToEnd, PreferencesOkMovesTheMixerToTheChosenDeviceAndSendsTheSt
     ASSERT_TRUE(display->keys({"s", "Return"}));
     ASSERT_TRUE(display->waitUntilGone("^Preferences", kLimit));
 
-    expectReceived(*second, 0, Concat(xg::Initialization(), xg::CurrentSettings(state)));
+    expectReceived(*second, 0, xg::Concat(xg::Initialization(), xg::CurrentSettings(state)));
     EXPECT_TRUE(staysAt(*device, loaded)) << "the first device still received messages";
     EXPECT_EQ(home.userString("DeviceName"), QString::fromStdString(second->port()));
 }

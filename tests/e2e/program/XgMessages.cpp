@@ -114,6 +114,24 @@ std::string MixerState::FileText() const {
     return text.str();
 }
 
+MixerState SampleState(bool lock) {
+    MixerState state;
+    state.volume = 100;
+    state.midiVolume = 90;
+    state.midiReverb = 40;
+    state.midiChorus = 30;
+    state.adVolume = 110;
+    state.reverb = 20;
+    state.chorus = 10;
+    state.variation = 5;
+    state.dry = 80;
+    state.reverbEffect = Hall2();
+    state.chorusEffect = Chorus4();
+    state.variationEffect = Vocal();
+    state.lock = lock;
+    return state;
+}
+
 Messages Load(const MixerState& state, bool lockBefore) {
     Messages messages = Initialization();
     messages.push_back(MasterVolume(state.volume));
@@ -139,6 +157,11 @@ Messages CurrentSettings(const MixerState& state) {
     AppendEffect(messages, state.variationEffect, kADVariation, state.variation);
     messages.push_back(Lock(state.lock));
     return messages;
+}
+
+Messages Concat(Messages first, const Messages& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
 }
 
 std::string Hex(const Messages& messages) {

@@ -65,12 +65,18 @@ struct MixerState {
     std::string FileText() const;
 };
 
+// A state with every level off its default and a preset of each effect kind.
+MixerState SampleState(bool lock);
+
 // A load with the MIDI panel folded, as at start-up; `lockBefore` is the lock state the window
 // had, since an unchanged lock sends nothing.
 Messages Load(const MixerState& state, bool lockBefore);
 // The current settings as Reset and the Preferences dialog's OK re-send them after the
 // initialisation, with the MIDI panel folded.
 Messages CurrentSettings(const MixerState& state);
+
+// `first`, then `second`.
+Messages Concat(Messages first, const Messages& second);
 
 // Messages as lines of hexadecimal bytes, one a message, so that a failed comparison shows
 // the lines that differ.
