@@ -8,7 +8,9 @@
 #include <jack/midiport.h>
 #include <mutex>
 #include <pthread.h>
+#include <string>
 #include <system_error>
+#include <unistd.h>
 
 namespace vireo {
 namespace {
@@ -28,6 +30,23 @@ using Clock = std::chrono::steady_clock;
 
 void Pause() {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+// Polls `done` every millisecond for up to `limit`; whether it came true.
+template <typename Done> bool WaitUntil(Done done, std::chrono::milliseconds limit) {
+    const auto until = Clock::now() + limit;
+    while (!done()) {
+        if (Clock::now() >= until)
+            return false;
+        Pause();
+    }
+    return true;
+}
+
+// Waits up to `limit` for the thread of this process with that id to end.
+void WaitForThreadEnd(pid_t thread, std::chrono::milliseconds limit) {
+    const std::string task = "/proc/self/task/" + std::to_string(thread);
+    WaitUntil([&] { return access(task.c_str(), F_OK) != 0; }, limit);
 }
 
 // Length of a " [digits]" at `at`, or 0.
@@ -302,14 +321,9 @@ bool JackMidiSystem::drained(Slot& slot) {
 // Whether the server's process cycle stopped running (a hung or stopped server): waits at
 // most kStalledMs for the next cycle.
 bool JackMidiSystem::serverStalled() {
-    const Clock::time_point start = Clock::now();
     const std::uint64_t startCycles = cyclesDone_.load();
-    while (cyclesDone_.load() == startCycles && !serverGone_.load()) {
-        if (Clock::now() - start >= std::chrono::milliseconds(kStalledMs))
-            return true;
-        Pause();
-    }
-    return false;
+    return !WaitUntil([&] { return cyclesDone_.load() != startCycles || serverGone_.load(); },
+                      std::chrono::milliseconds(kStalledMs));
 }
 
 std::vector<std::string> JackMidiSystem::ownPortConnections() {
@@ -408,12 +422,16 @@ void JackMidiSystem::ShutDown(jack_status_t, const char*, void* self) {
 
 // libjack crashes closing a client whose server died once a server of the same name has
 // started again, so the dead client is closed at once; by a thread of our own, because
-// jack_client_close stops the thread that tells of the shutdown.
+// jack_client_close stops the thread that tells of the shutdown. It stops it by cancelling
+// it, so the reaper first lets that thread finish: cancelled while still in the library, it
+// could leave a lock of the library's held, and the close would wait for it for ever.
 void JackMidiSystem::closeDeadClient() {
     if (reaping_.exchange(true))
         return;
     jack_client_t* dead = client_.load();
-    reaper_ = std::thread([this, dead] {
+    const pid_t reporter = gettid();
+    reaper_ = std::thread([this, dead, reporter] {
+        WaitForThreadEnd(reporter, std::chrono::milliseconds(kReporterEndMs));
         const std::lock_guard lock(clientMutex_);
         if (dead == nullptr || client_.load() != dead)
             return; // the window thread closed it first
@@ -533,6 +551,11 @@ bool JackMidiSystem::activate() {
 
 void JackMidiSystem::disconnect() {
     setCounted(false);
+    // A reaper at work closes the client itself, once the thread that told of the shutdown
+    // has finished.
+    if (reaping_.load())
+        WaitUntil([this] { return client_.load() == nullptr; },
+                  std::chrono::milliseconds(2 * kReporterEndMs));
     {
         const std::lock_guard lock(clientMutex_);
         if (jack_client_t* client = client_.exchange(nullptr))

@@ -39,6 +39,8 @@ public:
     static constexpr int kDrainMs = 200;
     // A server whose process cycle has not run for this long does not answer.
     static constexpr int kStalledMs = 600;
+    // How long the reaper of a dead client lets the thread that told of the death finish.
+    static constexpr int kReporterEndMs = 1000;
     // A server that has not let a new client in for this long does not answer.
     static constexpr int kOpenMs = 5000;
 
