@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -124,7 +125,12 @@ protected:
             QWidget* modal = QApplication::activeModalWidget();
             if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && !chosen) {
                 chosen = true;
-                dialog->selectFile(path);
+                // Typed as a user would: selectFile() of a path in another folder lands only
+                // once the dialog has read that folder.
+                if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                    name->setText(path);
+                else
+                    dialog->selectFile(path);
                 QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection); // its Save
             } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 QMetaObject::invokeMethod(box->button(QMessageBox::Yes), "click",
