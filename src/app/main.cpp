@@ -15,7 +15,6 @@
 #include "shell/TTrayIconForm.h"
 #include "shell/TerminationSignals.h"
 
-#include <QTimer>
 #include <clocale>
 #include <cstdlib>
 #include <memory>
@@ -74,10 +73,10 @@ int main(int argc, char* argv[]) {
         connection = connector.take();
         return connection->deviceCount;
     };
-    // The MIDI service's scan, once its JACK server answered, shows that the server is there.
+    // The MIDI service's own JACK client, once connected, shows that the server answers.
     probes.mixerCount = [] {
         return MixerDeviceCount(
-            [] { return JackMidiSystem::AnyServerAnswered() || JackServerAnswers(); });
+            [] { return JackMidiSystem::AnyClientConnected() || JackServerAnswers(); });
     };
     if (!HardwarePresent(probes)) {
         ReportHardwareMissing();
@@ -107,9 +106,6 @@ int main(int argc, char* argv[]) {
     TFormMessage lockWarning(PreferencesStore::Shared(), &form);
     form.SetLockWarningDialog(&lockWarning);
     ConnectInstanceChannel(channel, form);
-
-    // Once the start-up choice and load are done, a JACK client that only listed devices goes.
-    QTimer::singleShot(0, &form, [&midi] { midi.releaseUnused(); });
 
     TerminationSignals terminations;
     QObject::connect(&terminations, &TerminationSignals::terminationRequested, &form,

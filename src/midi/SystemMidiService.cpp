@@ -105,7 +105,6 @@ MidiResult SystemMidiService::close(Handle handle) {
     const MidiResult result = port->second.system->close(port->second.id);
     if (result == MidiError::NoError)
         open_.erase(port);
-    releaseUnused();
     return result;
 }
 
@@ -115,10 +114,9 @@ std::optional<std::string> SystemMidiService::errorText(MidiResult code) {
 
 std::vector<std::string> SystemMidiService::mapperConnections() {
     MidiSystem* system = mapperSystem();
-    std::vector<std::string> names;
-    if (system != nullptr && system == ownSystem_)
-        names = system->ownPortConnections();
-    return names;
+    if (system == nullptr || system != ownSystem_)
+        return {};
+    return system->ownPortConnections();
 }
 
 std::vector<std::string> SystemMidiService::mapperPorts() {
@@ -132,10 +130,11 @@ std::vector<std::string> SystemMidiService::mapperPorts() {
 
 MidiResult SystemMidiService::connectMapper(const std::string& name) {
     MidiSystem* system = mapperSystem();
-    MidiResult result = MidiError::NoDriver;
-    if (system != nullptr)
-        result = system == ownSystem_ ? system->connectOwnPort(name) : MidiError::InvalidHandle;
-    return result;
+    if (system == nullptr)
+        return MidiError::NoDriver;
+    if (system != ownSystem_)
+        return MidiError::InvalidHandle;
+    return system->connectOwnPort(name);
 }
 
 void SystemMidiService::setChangeListener(ChangeListener listener) {
@@ -152,12 +151,6 @@ void SystemMidiService::scan() {
             devices_.push_back(Device{system.get(), std::move(port)});
     }
     scanned_ = true;
-}
-
-// Systems that were only listed or asked let go of their connection until the next call.
-void SystemMidiService::releaseUnused() {
-    for (const auto& system : systems_)
-        system->releaseUnused();
 }
 
 const SystemMidiService::Device* SystemMidiService::device(int index) {
