@@ -364,6 +364,7 @@ stop_program
 start_mixer_closed
 read -r "idle_cpu[closed]" "idle_wakes[closed]" "idle_all[closed]" \
     < <(measure_idle "$rows" "mixer-with-no-port-open" "$program_pid")
+read -r closed_rss _ _ _ closed_pss closed_private _ <<<"$(memory_of)"
 stop_program
 for program in floor text jack; do
     case $program in
@@ -427,6 +428,7 @@ JACK floor: bench/jack_floor, a JACK client that delivers the eight initialisati
 | Idle with a port open, wake-ups of the main (event loop) thread over ${idle_seconds} s | ${idle_wakes[mixer]} | ${idle_wakes[floor]} | ${idle_wakes[text]} | ${idle_wakes[jack]} | | 0 | $(zero_met "${idle_wakes[mixer]}") |
 | Idle with no port open ("Close MIDI Device if Minimized" = 1, window minimised), CPU time over ${idle_seconds} s, all threads, ms | ${idle_cpu[closed]} | | | | | | |
 | Idle with no port open, wake-ups over ${idle_seconds} s, all threads | ${idle_all[closed]} | | | | | 0 | $(zero_met "${idle_all[closed]}") |
+| Idle with no port open, resident set / PSS / private memory, MiB | $(mib "$closed_rss") / $(mib "$closed_pss") / $(mib "$closed_private") | | | | | | |
 | Refresh tick, master volume only ($(bench_messages BM_RefreshTickMaster) message), µs | $(bench BM_RefreshTickMaster) | | | | | | |
 | Refresh tick, both boxes, MIDI panel unfolded ($(bench_messages BM_RefreshTickBoth) messages), µs | $(bench BM_RefreshTickBoth) | | | | | | |
 | Whole load of a settings file ($(bench_messages BM_LoadSettingsFile) messages), µs | $(bench BM_LoadSettingsFile) | | | | | | |

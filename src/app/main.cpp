@@ -15,6 +15,7 @@
 #include "shell/TTrayIconForm.h"
 #include "shell/TerminationSignals.h"
 
+#include <QTimer>
 #include <clocale>
 #include <cstdlib>
 #include <memory>
@@ -73,10 +74,10 @@ int main(int argc, char* argv[]) {
         connection = connector.take();
         return connection->deviceCount;
     };
-    // The MIDI service's own JACK client, once connected, shows that the server answers.
+    // The MIDI service's scan, once its JACK server answered, shows that the server is there.
     probes.mixerCount = [] {
         return MixerDeviceCount(
-            [] { return JackMidiSystem::AnyClientConnected() || JackServerAnswers(); });
+            [] { return JackMidiSystem::AnyServerAnswered() || JackServerAnswers(); });
     };
     if (!HardwarePresent(probes)) {
         ReportHardwareMissing();
@@ -106,6 +107,9 @@ int main(int argc, char* argv[]) {
     TFormMessage lockWarning(PreferencesStore::Shared(), &form);
     form.SetLockWarningDialog(&lockWarning);
     ConnectInstanceChannel(channel, form);
+
+    // Once the start-up choice and load are done, a JACK client that only listed devices goes.
+    QTimer::singleShot(0, &form, [&midi] { midi.releaseUnused(); });
 
     TerminationSignals terminations;
     QObject::connect(&terminations, &TerminationSignals::terminationRequested, &form,

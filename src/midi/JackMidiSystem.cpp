@@ -3,11 +3,13 @@
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <jack/jack.h>
 #include <jack/midiport.h>
 #include <mutex>
 #include <pthread.h>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 
 namespace vireo {
@@ -59,6 +61,45 @@ std::size_t ClientIdAt(const std::string& name, std::size_t at) {
     return end + 1 - at;
 }
 
+// jack_client_open waits as long as the server takes to let the client in: for ever, when the
+// server hangs. So it runs on a thread of its own and is given up after `limit`; a client the
+// server lets in after that is closed at once.
+jack_client_t* OpenClient(const std::string& name, std::chrono::milliseconds limit) {
+    struct Pending {
+        std::mutex mutex;
+        std::condition_variable finished;
+        bool done = false;
+        bool abandoned = false;
+        jack_client_t* client = nullptr;
+    };
+    auto pending = std::make_shared<Pending>();
+    try {
+        std::thread([pending, name] {
+            jack_status_t status{};
+            jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, &status);
+            std::unique_lock lock(pending->mutex);
+            if (pending->abandoned) {
+                lock.unlock();
+                if (client != nullptr)
+                    jack_client_close(client);
+                return;
+            }
+            pending->client = client;
+            pending->done = true;
+            pending->finished.notify_one();
+        }).detach();
+    } catch (const std::system_error&) {
+        jack_status_t status{};
+        return jack_client_open(name.c_str(), JackNoStartServer, &status);
+    }
+    std::unique_lock lock(pending->mutex);
+    if (!pending->finished.wait_for(lock, limit, [&] { return pending->done; })) {
+        pending->abandoned = true;
+        return nullptr;
+    }
+    return pending->client;
+}
+
 } // namespace
 
 std::string CleanJackPortName(const std::string& name) {
@@ -80,6 +121,17 @@ bool JackMidiSystem::AnyClientConnected() {
     return connectedClients_.load() > 0;
 }
 
+std::atomic<int> JackMidiSystem::answeredSystems_{0};
+
+bool JackMidiSystem::AnyServerAnswered() {
+    return answeredSystems_.load() > 0;
+}
+
+void JackMidiSystem::setAnswered(bool answered) {
+    if (answered_.exchange(answered) != answered)
+        answeredSystems_.fetch_add(answered ? 1 : -1);
+}
+
 // Counts this system's client once while it is connected; safe from the notification thread.
 void JackMidiSystem::setCounted(bool connected) {
     if (counted_.exchange(connected) != connected)
@@ -93,6 +145,7 @@ JackMidiSystem::JackMidiSystem(std::string clientName)
 
 JackMidiSystem::~JackMidiSystem() {
     disconnect();
+    setAnswered(false);
 }
 
 bool JackMidiSystem::answers() {
@@ -119,7 +172,7 @@ std::vector<MidiSystem::Port> JackMidiSystem::outputPorts() {
 }
 
 MidiResult JackMidiSystem::openPort(const Port& port, int& id) {
-    if (!connect())
+    if (!connect() || !activate())
         return MidiError::NoDriver;
     const std::lock_guard lock(clientMutex_);
     jack_client_t* client = client_.load();
@@ -146,7 +199,7 @@ MidiResult JackMidiSystem::openPort(const Port& port, int& id) {
 }
 
 MidiResult JackMidiSystem::openOwnPort(int& id) {
-    if (!connect())
+    if (!connect() || !activate())
         return MidiError::NoDriver;
     const std::lock_guard lock(clientMutex_);
     if (client_.load() == nullptr)
@@ -204,13 +257,19 @@ MidiResult JackMidiSystem::close(int id) {
     if (slot != nullptr && !slot->lost.load() && !drained(*slot))
         return MidiError::NotReady; // the server does not answer: still open, nothing lost
     opened_.erase(opened);
+    releaseSlot(slot);
+    releaseUnused();
+    return MidiError::NoError;
+}
+
+void JackMidiSystem::releaseSlot(Slot* slot) {
     const std::lock_guard lock(clientMutex_);
     if (slot == nullptr || client_.load() == nullptr)
-        return MidiError::NoError; // gone with its server; disconnect() frees the rest
+        return;                    // gone with its server; disconnect() frees the rest
     slot->queue->discardPending(); // what a drain that timed out left
     if (slot->own) {
         slot->state = SlotState::Closed; // stays registered and connected
-        return MidiError::NoError;
+        return;
     }
     // Cut the connections now, so nobody reads the port's last buffer again; the port itself
     // goes once the process cycle is sure to have let go of it.
@@ -218,7 +277,27 @@ MidiResult JackMidiSystem::close(int id) {
     slot->live.store(nullptr);
     slot->releasedAt = cyclesDone_.load();
     slot->state = SlotState::Releasing;
-    return MidiError::NoError;
+}
+
+// A client with no port of ours in use only costs: its process thread wakes every cycle, and
+// it maps the server's port table. The own port counts as in use from its first open on.
+void JackMidiSystem::releaseUnused() {
+    if (client_.load() == nullptr || serverGone_.load() || inUse())
+        return;
+    // Closing an active client asks the server: one that does not answer keeps the client
+    // until a later call.
+    if (active_ && serverStalled())
+        return;
+    disconnect();
+}
+
+// Whether a port of ours is registered and not on its way out.
+bool JackMidiSystem::inUse() const {
+    for (const Slot& slot : slots_) {
+        if (slot.registered.load() != nullptr && slot.state != SlotState::Releasing)
+            return true;
+    }
+    return false;
 }
 
 // Waits until the process cycle has sent what the slot's queue holds: false when the server
@@ -336,6 +415,7 @@ void JackMidiSystem::ShutDown(jack_status_t, const char*, void* self) {
     auto* system = static_cast<JackMidiSystem*>(self);
     system->serverGone_.store(true);
     system->setCounted(false);
+    system->setAnswered(false);
     system->closeDeadClient();
     pthread_setcancelstate(cancelState, nullptr);
 }
@@ -432,8 +512,8 @@ bool JackMidiSystem::connect() {
     if (client_.load() != nullptr && !serverGone_.load())
         return true;
     disconnect();
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open(clientName_.c_str(), JackNoStartServer, &status);
+    jack_client_t* client = OpenClient(clientName_, std::chrono::milliseconds(kOpenMs));
+    setAnswered(client != nullptr);
     if (client == nullptr)
         return false;
     serverGone_.store(false);
@@ -444,12 +524,28 @@ bool JackMidiSystem::connect() {
     jack_set_port_registration_callback(client, PortRegistered, this);
     // A client's ports take connections only once it is active, which reorders the graph.
     jack_set_graph_order_callback(client, GraphOrder, this);
-    if (jack_activate(client) != 0) {
-        disconnect();
-        return false;
-    }
     ++session_;
     setCounted(!serverGone_.load());
+    return true;
+}
+
+// Only a client that opens ports takes part in the server's cycles; one that lists them costs
+// the server nothing and is closed without waiting for a cycle.
+bool JackMidiSystem::activate() {
+    if (active_)
+        return true;
+    bool activated = false;
+    {
+        const std::lock_guard lock(clientMutex_);
+        jack_client_t* client = client_.load();
+        activated = client != nullptr && jack_activate(client) == 0;
+    }
+    if (!activated) {
+        disconnect();
+        setAnswered(false);
+        return false;
+    }
+    active_ = true;
     return true;
 }
 
@@ -470,6 +566,7 @@ void JackMidiSystem::disconnect() {
     if (reaper_.joinable())
         reaper_.join();
     reaping_.store(false);
+    active_ = false;
     for (Slot& slot : slots_) {
         slot.live.store(nullptr);
         slot.registered.store(nullptr);

@@ -26,7 +26,9 @@ std::string CleanJackPortName(const std::string& name);
 // until the process cycle has sent what was queued. The own port (the mapper) is registered
 // once and keeps its connections through every close and open. A server that stopped
 // answering (its process cycle no longer runs) makes open, close and connect fail within a
-// second instead of waiting for it.
+// second instead of waiting for it. The client is held only while a port of ours is
+// registered: listing alone connects, and releaseUnused() lets go again. A server that does
+// not let a new client in within kOpenMs does not answer.
 class JackMidiSystem : public MidiSystem {
 public:
     static constexpr std::size_t kMaxPorts = 16;
@@ -39,6 +41,8 @@ public:
     static constexpr int kStalledMs = 600;
     // How long the reaper of a dead client lets the thread that told of the death finish.
     static constexpr int kReporterEndMs = 1000;
+    // A server that has not let a new client in for this long does not answer.
+    static constexpr int kOpenMs = 5000;
 
     // The client and its own port (the mapper) take this name.
     explicit JackMidiSystem(std::string clientName = "Sonexa Vireo Mixer");
@@ -49,6 +53,9 @@ public:
     // Whether a JackMidiSystem of this process holds a client of a server that is still there:
     // the server answers, and asking it again would open another client for nothing.
     static bool AnyClientConnected();
+    // Whether a JackMidiSystem of this process found its server answering the last time it
+    // connected, and has not seen it go since: it may have let go of its client meanwhile.
+    static bool AnyServerAnswered();
 
     bool answers() override;
     std::vector<Port> outputPorts() override;
@@ -60,6 +67,7 @@ public:
     std::vector<std::string> ownPortConnections() override;
     MidiResult connectOwnPort(const std::string& name) override;
     void setChangeListener(ChangeListener listener) override;
+    void releaseUnused() override;
 
 private:
     enum class SlotState { Free, Open, Closed, Releasing }; // Closed: the own port only
@@ -95,9 +103,13 @@ private:
     void connectionChanged(jack_port_id_t a, jack_port_id_t b);
 
     bool connect();
+    bool activate();
     void disconnect();
     void closeDeadClient();
     void setCounted(bool connected);
+    void setAnswered(bool answered);
+    bool inUse() const;
+    void releaseSlot(Slot* slot);
     void reclaimReleased();
     Slot* freeSlot();
     MidiResult registerPort(Slot& slot, const std::string& name);
@@ -112,6 +124,7 @@ private:
     std::string clientName_;
     std::atomic<jack_client_t*> client_{nullptr}; // read by the notification thread too
     std::atomic<bool> serverGone_{false};
+    bool active_ = false; // window thread only
     // The window thread holds it while it uses the client; closeDeadClient's thread (reaper_)
     // holds it while it closes a client whose server died.
     std::mutex clientMutex_;
@@ -119,6 +132,8 @@ private:
     std::atomic<bool> reaping_{false};
     std::atomic<bool> counted_{false}; // among the connected clients
     static std::atomic<int> connectedClients_;
+    std::atomic<bool> answered_{false}; // among the answered systems
+    static std::atomic<int> answeredSystems_;
     std::atomic<std::uint64_t> cyclesDone_{0};
     std::mutex listenerMutex_; // held while the listener runs
     ChangeListener listener_;

@@ -52,6 +52,11 @@ public:
     // mapper's wires or the set of ports may have changed. An empty function stops it.
     using ChangeListener = std::function<void()>;
     virtual void setChangeListener(ChangeListener /*listener*/) {}
+
+    // Lets go of what was connected only to list devices or ask about the mapper (a JACK
+    // client with none of the program's ports in use). Closing a port does it by itself; the
+    // program calls it once the start-up choice or the Preferences are done.
+    virtual void releaseUnused() {}
 };
 
 } // namespace vireo

@@ -105,6 +105,7 @@ MidiResult SystemMidiService::close(Handle handle) {
     const MidiResult result = port->second.system->close(port->second.id);
     if (result == MidiError::NoError)
         open_.erase(port);
+    releaseUnused();
     return result;
 }
 
@@ -114,9 +115,10 @@ std::optional<std::string> SystemMidiService::errorText(MidiResult code) {
 
 std::vector<std::string> SystemMidiService::mapperConnections() {
     MidiSystem* system = mapperSystem();
-    if (system == nullptr || system != ownSystem_)
-        return {};
-    return system->ownPortConnections();
+    std::vector<std::string> names;
+    if (system != nullptr && system == ownSystem_)
+        names = system->ownPortConnections();
+    return names;
 }
 
 std::vector<std::string> SystemMidiService::mapperPorts() {
@@ -130,11 +132,10 @@ std::vector<std::string> SystemMidiService::mapperPorts() {
 
 MidiResult SystemMidiService::connectMapper(const std::string& name) {
     MidiSystem* system = mapperSystem();
-    if (system == nullptr)
-        return MidiError::NoDriver;
-    if (system != ownSystem_)
-        return MidiError::InvalidHandle;
-    return system->connectOwnPort(name);
+    MidiResult result = MidiError::NoDriver;
+    if (system != nullptr)
+        result = system == ownSystem_ ? system->connectOwnPort(name) : MidiError::InvalidHandle;
+    return result;
 }
 
 void SystemMidiService::setChangeListener(ChangeListener listener) {
@@ -151,6 +152,12 @@ void SystemMidiService::scan() {
             devices_.push_back(Device{system.get(), std::move(port)});
     }
     scanned_ = true;
+}
+
+// Systems that were only listed or asked let go of their connection until the next call.
+void SystemMidiService::releaseUnused() {
+    for (const auto& system : systems_)
+        system->releaseUnused();
 }
 
 const SystemMidiService::Device* SystemMidiService::device(int index) {

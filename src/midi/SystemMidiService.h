@@ -70,6 +70,10 @@ public:
     // setChangeListener returns, the previous listener is not called any more.
     using ChangeListener = std::function<void()>;
     virtual void setChangeListener(ChangeListener /*listener*/) {}
+
+    // Lets go of what the system holds only to list and ask (a connection with none of the
+    // program's ports in use); the next call connects again.
+    virtual void releaseUnused() {}
 };
 
 // The MIDI output service of the machine: the output ports of every system that answers, as
@@ -98,6 +102,7 @@ public:
     std::vector<std::string> mapperPorts() override;
     MidiResult connectMapper(const std::string& name) override;
     void setChangeListener(ChangeListener listener) override;
+    void releaseUnused() override;
 
 private:
     struct Device {

@@ -127,6 +127,7 @@ void TForm1::Preferences1Click() {
     }
     if ((!isVisible() && CloseDeviceWhenMinimized) || !EnableDeviceCheckBox->isChecked())
         MidiOutput1->Close();
+    midi_.releaseUnused(); // the dialog's device list
 }
 
 void TForm1::About1Click() {

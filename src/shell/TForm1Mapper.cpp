@@ -57,6 +57,7 @@ void TForm1::MapperOpened() {
 
 void TForm1::MapperPatchChanged() {
     const MapperPatch::Change change = mapperPatch_->connectRemembered();
+    midi_.releaseUnused(); // what asking about the patch connected
     if (change.rememberedChanged)
         StoreMapperPatch();
     if (change.newWire)

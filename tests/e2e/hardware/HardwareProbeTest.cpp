@@ -1,5 +1,6 @@
 #include "JackTestProcesses.h"
 #include "midi/JackMidiSystem.h"
+#include "midi/SystemMidiService.h"
 #include "platform/MixerDevices.h"
 
 #include <gtest/gtest.h>
@@ -62,12 +63,44 @@ TEST_F(JackClientCount, AClientOfAServerThatWentAwayNoLongerCounts) {
     EXPECT_FALSE(JackMidiSystem::AnyClientConnected());
 }
 
+// The hardware check counts JACK's mixer from the service's scan, which lets go of its client.
+using JackServerAnsweredAtTheScan = JackClientCount;
+
+std::unique_ptr<SystemMidiService> JackOnly() {
+    std::vector<std::unique_ptr<MidiSystem>> systems;
+    systems.push_back(std::make_unique<JackMidiSystem>("vireo-probe-scan"));
+    return std::make_unique<SystemMidiService>(std::move(systems));
+}
+
+TEST_F(JackServerAnsweredAtTheScan, HoldsAfterTheClientIsGoneUntilTheServerGoes) {
+    EXPECT_FALSE(JackMidiSystem::AnyServerAnswered()) << "nothing asked the server yet";
+    auto service = JackOnly();
+    service->deviceCount();
+    service->releaseUnused();
+    EXPECT_FALSE(JackMidiSystem::AnyClientConnected()) << "the scan kept its client";
+    EXPECT_TRUE(JackMidiSystem::AnyServerAnswered());
+    server->kill();
+    service->deviceCount();
+    EXPECT_FALSE(JackMidiSystem::AnyServerAnswered()) << "the server went, and the scan saw it";
+    service = JackOnly();
+    EXPECT_FALSE(JackMidiSystem::AnyServerAnswered());
+}
+
+TEST_F(JackServerAnsweredAtTheScan, EndsWithTheSystemThatAsked) {
+    auto service = JackOnly();
+    service->deviceCount();
+    ASSERT_TRUE(JackMidiSystem::AnyServerAnswered());
+    service.reset();
+    EXPECT_FALSE(JackMidiSystem::AnyServerAnswered());
+}
+
 TEST(JackClientCountWithoutServer, AFailedConnectionDoesNotCount) {
     setenv("JACK_DEFAULT_SERVER", "vireo-probe-absent", 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
     JackMidiSystem system("vireo-probe-absent");
     EXPECT_FALSE(system.answers());
     EXPECT_FALSE(JackMidiSystem::AnyClientConnected());
+    EXPECT_FALSE(JackMidiSystem::AnyServerAnswered());
     unsetenv("JACK_DEFAULT_SERVER");
     unsetenv("JACK_NO_START_SERVER");
 }
