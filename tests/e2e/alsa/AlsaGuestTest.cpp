@@ -12,10 +12,12 @@
 #include "platform/MixerDevices.h"
 #include "platform/StringTable.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <map>
 #include <thread>
 
 namespace vireo::test {
@@ -59,6 +61,33 @@ std::size_t Count(const xg::Messages& messages, const xg::Message& message, std:
     return from >= messages.size() ? 0
                                    : std::size_t(std::count(messages.begin() + std::ptrdiff_t(from),
                                                             messages.end(), message));
+}
+
+// Each thread of process `pid` and the times it has given up the processor to wait.
+std::map<QString, long long> Waits(qint64 pid) {
+    std::map<QString, long long> waits;
+    const QString tasks = QStringLiteral("/proc/%1/task").arg(pid);
+    for (const QString& tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status(tasks + "/" + tid + "/status");
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("voluntary_ctxt_switches:"))
+                waits[tid] = line.mid(line.indexOf(':') + 1).trimmed().toLongLong();
+        }
+    }
+    return waits;
+}
+
+// How often the threads of `pid` woke between the two readings; a new thread counts whole.
+long long WakeUpsBetween(const std::map<QString, long long>& before,
+                         const std::map<QString, long long>& after) {
+    long long wakeUps = 0;
+    for (const auto& [tid, waits] : after) {
+        const auto earlier = before.find(tid);
+        wakeUps += waits - (earlier == before.end() ? 0 : earlier->second);
+    }
+    return wakeUps;
 }
 
 // A display, a home and a receiver for each test; the mixers it starts end first.
@@ -180,6 +209,26 @@ TEST_F(AlsaStartUpLoad, ReachesANamedPortByteForByteAndInOrder) {
     EXPECT_EQ(xg::Hex(dump.messages()), xg::Hex(expected));
     std::cout << "start-up load: " << expected.size() << " messages checked\n";
     EXPECT_EQ(LinesEqualTo(program.log(), ErrorText(MidiError::NoDevice)), 0) << program.log();
+}
+
+// With its device on the sequencer and nothing to do, no thread of the program runs: it holds
+// no JACK client, whose process thread would wake every period.
+using AlsaIdle = AlsaProgram;
+
+TEST_F(AlsaIdle, NoThreadOfTheProgramWakesWhileNothingHappens) {
+    SequencerDump& dump = startDump();
+    home.writePreferences(kDumpName);
+    const xg::MixerState state = Evening();
+    MixerProgram& program = startMixer({home.writeSettingsFile("idle.mix", state.FileText())});
+    ASSERT_FALSE(waitForMainWindow("idle").isEmpty()) << program.log();
+    ASSERT_TRUE(dump.waitForMessages(xg::Load(state, false).size(), kLimit));
+    std::this_thread::sleep_for(2s);
+    const auto before = Waits(program.processId());
+    std::this_thread::sleep_for(10s);
+    const long long wakeUps = WakeUpsBetween(before, Waits(program.processId()));
+    std::cout << "idle on the sequencer: " << wakeUps << " wake-ups in 10 s, " << before.size()
+              << " threads\n";
+    EXPECT_EQ(wakeUps, 0);
 }
 
 // A receiver that goes away while the refresh sends to it every 100 ms.

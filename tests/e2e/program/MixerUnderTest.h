@@ -62,6 +62,7 @@ public:
     void terminate();
     // What it wrote on standard output and error, for failure messages.
     std::string log() const;
+    qint64 processId() const { return process_->processId(); }
 
 private:
     std::unique_ptr<QProcess> process_;
