@@ -74,11 +74,9 @@ int main(int argc, char* argv[]) {
         connection = connector.take();
         return connection->deviceCount;
     };
-    // The MIDI service's scan, once its JACK server answered, shows that the server is there.
-    probes.mixerCount = [] {
-        return MixerDeviceCount(
-            [] { return JackMidiSystem::AnyServerAnswered() || JackServerAnswers(); });
-    };
+    // The MIDI service's scan asked JACK's server, giving up on one that hangs: asking again
+    // here would wait for such a server without end.
+    probes.mixerCount = [] { return MixerDeviceCount(JackMidiSystem::AnyServerAnswered); };
     if (!HardwarePresent(probes)) {
         ReportHardwareMissing();
         return 1;
