@@ -422,7 +422,7 @@ JACK floor: bench/jack_floor, a JACK client that delivers the eight initialisati
 | Resident set ${settle_seconds} s after start-up, MiB, median | $(mib "${memory[mixer]}") | $(mib "${memory[floor]}") | $(mib "${memory[text]}") | $(mib "${memory[jack]}") | | | |
 | of it anonymous / file / shared memory, MiB | $(parts mixer) | $(parts floor) | $(parts text) | $(parts jack) | | | |
 | Proportional set (PSS), MiB, median | $(mib "${shared_part[mixer]}") | $(mib "${shared_part[floor]}") | $(mib "${shared_part[text]}") | $(mib "${shared_part[jack]}") | | | |
-| Private memory (Private_Clean + Private_Dirty), MiB, median | $(mib "${own[mixer]}") | $(mib "${own[floor]}") | $(mib "${own[text]}") | $(mib "${own[jack]}") | $(ratio "${own[mixer]}" "$private_floor") | ≤ floor with text + JACK floor ($(mib "$private_floor")) | $(meets "${own[mixer]}" "$private_floor" 1) |
+| Private memory (Private_Clean + Private_Dirty), MiB, median | $(mib "${own[mixer]}") | $(mib "${own[floor]}") | $(mib "${own[text]}") | $(mib "${own[jack]}") | $(ratio "${own[mixer]}" "$private_floor") | reported beside floor with text + JACK floor ($(mib "$private_floor")) | |
 | of it dirty (Private_Dirty: heap, stacks, written data), MiB, last run | $(mib "$(dirty mixer)") | $(mib "$(dirty floor)") | $(mib "$(dirty text)") | $(mib "$(dirty jack)") | | | |
 | Idle with a port open, CPU time over ${idle_seconds} s, all threads, ms | ${idle_cpu[mixer]} | ${idle_cpu[floor]} | ${idle_cpu[text]} | ${idle_cpu[jack]} | | | |
 | Idle with a port open, wake-ups over ${idle_seconds} s, all threads | ${idle_all[mixer]} | ${idle_all[floor]} | ${idle_all[text]} | ${idle_all[jack]} | | | |
