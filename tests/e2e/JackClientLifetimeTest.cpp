@@ -1,9 +1,7 @@
 // The program's JACK client against a real JACK server: it stays only while one of its ports
 // is in use. What only listed devices goes when released, closing the only device lets go at
 // once; the own port (the mapper) keeps it, and a device opened again works as the first time.
-#include "JackTestProcesses.h"
-#include "midi/JackMidiSystem.h"
-#include "midi/SystemMidiService.h"
+#include "JackService.h"
 #include "midi/TMidiOutput.h"
 
 #include <future>
@@ -17,12 +15,6 @@ using namespace std::chrono_literals;
 using Message = MidiDump::Message;
 
 constexpr const char* kClient = "Sonexa Vireo Mixer";
-
-std::unique_ptr<SystemMidiService> JackOnly() {
-    std::vector<std::unique_ptr<MidiSystem>> systems;
-    systems.push_back(std::make_unique<JackMidiSystem>());
-    return std::make_unique<SystemMidiService>(std::move(systems));
-}
 
 // A client of the test's own that asks the server which clients are there.
 class ClientWatch {
@@ -67,25 +59,6 @@ private:
     jack_port_t* probe_ = nullptr;
 };
 
-// The index of the device with that name once it has appeared, or -1.
-int WaitForDevice(MidiOutService& service, const std::string& name,
-                  std::chrono::milliseconds limit = 20s) {
-    int index = -1;
-    WaitUntil(
-        [&] {
-            const unsigned count = service.deviceCount();
-            for (unsigned i = 0; i < count && index < 0; ++i) {
-                std::string found;
-                if (service.productName(static_cast<int>(i), found) == MidiError::NoError &&
-                    found == name)
-                    index = static_cast<int>(i);
-            }
-            return index >= 0;
-        },
-        limit);
-    return index;
-}
-
 class JackClientWhileUsed : public testing::Test {
 protected:
     void SetUp() override {
@@ -97,7 +70,7 @@ protected:
         ASSERT_TRUE(dump->started()) << "jack_midi_dump did not start";
         watch = std::make_unique<ClientWatch>();
         ASSERT_TRUE(watch->connected());
-        service = JackOnly();
+        service = JackOnlyService();
     }
 
     void TearDown() override {

@@ -1,5 +1,5 @@
 // The MIDI output port against a real JACK server and a real receiver (jack_midi_dump).
-#include "JackTestProcesses.h"
+#include "JackService.h"
 #include "midi/JackMidiSystem.h"
 #include "midi/SystemMidiService.h"
 #include "midi/TMidiOutput.h"
@@ -23,20 +23,6 @@ std::vector<std::string> DeviceNames(MidiOutService& service) {
             names.push_back(name);
     }
     return names;
-}
-
-// The index of the device with that name once it has appeared, or -1.
-int WaitForDevice(MidiOutService& service, const std::string& name) {
-    int index = -1;
-    WaitUntil(
-        [&] {
-            const std::vector<std::string> names = DeviceNames(service);
-            const auto found = std::find(names.begin(), names.end(), name);
-            index = found == names.end() ? -1 : static_cast<int>(found - names.begin());
-            return index >= 0;
-        },
-        20s);
-    return index;
 }
 
 template <std::size_t N> Message Bytes(const synth::SysEx<N>& sysEx) {

@@ -1,9 +1,7 @@
 // The MIDI output service when its JACK server or its device goes away and comes back under
 // the same name: sends fail at once meanwhile, and a new open works without a restart.
 #include "JackServerProcess.h"
-#include "JackTestProcesses.h"
-#include "midi/JackMidiSystem.h"
-#include "midi/SystemMidiService.h"
+#include "JackService.h"
 #include "midi/TMidiOutput.h"
 
 #include <gtest/gtest.h>
@@ -15,29 +13,6 @@ using namespace std::chrono_literals;
 using Message = MidiDump::Message;
 
 const Message kMasterVolume{0xF0, 0x7F, 0x7F, 0x04, 0x01, 0x11, 0x64, 0xF7};
-
-std::unique_ptr<SystemMidiService> JackOnlyService() {
-    std::vector<std::unique_ptr<MidiSystem>> systems;
-    systems.push_back(std::make_unique<JackMidiSystem>());
-    return std::make_unique<SystemMidiService>(std::move(systems));
-}
-
-// The index of the device with that name once it has appeared (counting again), or -1.
-int WaitForDevice(MidiOutService& service, const std::string& name) {
-    int index = -1;
-    WaitUntil(
-        [&] {
-            const unsigned count = service.deviceCount();
-            for (unsigned i = 0; i < count && index < 0; ++i) {
-                std::string found;
-                if (service.productName(int(i), found) == MidiError::NoError && found == name)
-                    index = int(i);
-            }
-            return index >= 0;
-        },
-        20s);
-    return index;
-}
 
 // Opens the port, retrying while the device's client is not active yet.
 bool OpenWithin(TMidiOutput& port, std::chrono::milliseconds limit) {

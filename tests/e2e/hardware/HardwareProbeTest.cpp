@@ -1,4 +1,4 @@
-#include "JackTestProcesses.h"
+#include "JackService.h"
 #include "midi/JackMidiSystem.h"
 #include "midi/SystemMidiService.h"
 #include "platform/MixerDevices.h"
@@ -66,15 +66,9 @@ TEST_F(JackClientCount, AClientOfAServerThatWentAwayNoLongerCounts) {
 // The hardware check counts JACK's mixer from the service's scan, which lets go of its client.
 using JackServerAnsweredAtTheScan = JackClientCount;
 
-std::unique_ptr<SystemMidiService> JackOnly() {
-    std::vector<std::unique_ptr<MidiSystem>> systems;
-    systems.push_back(std::make_unique<JackMidiSystem>("vireo-probe-scan"));
-    return std::make_unique<SystemMidiService>(std::move(systems));
-}
-
 TEST_F(JackServerAnsweredAtTheScan, HoldsAfterTheClientIsGoneUntilTheServerGoes) {
     EXPECT_FALSE(JackMidiSystem::AnyServerAnswered()) << "nothing asked the server yet";
-    auto service = JackOnly();
+    auto service = test::JackOnlyService("vireo-probe-scan");
     service->deviceCount();
     service->releaseUnused();
     EXPECT_FALSE(JackMidiSystem::AnyClientConnected()) << "the scan kept its client";
@@ -82,12 +76,12 @@ TEST_F(JackServerAnsweredAtTheScan, HoldsAfterTheClientIsGoneUntilTheServerGoes)
     server->kill();
     service->deviceCount();
     EXPECT_FALSE(JackMidiSystem::AnyServerAnswered()) << "the server went, and the scan saw it";
-    service = JackOnly();
+    service = test::JackOnlyService("vireo-probe-scan");
     EXPECT_FALSE(JackMidiSystem::AnyServerAnswered());
 }
 
 TEST_F(JackServerAnsweredAtTheScan, EndsWithTheSystemThatAsked) {
-    auto service = JackOnly();
+    auto service = test::JackOnlyService("vireo-probe-scan");
     service->deviceCount();
     ASSERT_TRUE(JackMidiSystem::AnyServerAnswered());
     service.reset();

@@ -1,7 +1,7 @@
 // The program's own JACK port (the mapper) against a real JACK server and a real receiver
 // (jack_midi_dump): its wires outlive close and open, closing delivers what was sent, ports are
 // found by names without the bridge's client ids, and a stopped server is answered at once.
-#include "JackTestProcesses.h"
+#include "JackService.h"
 #include "midi/JackMidiSystem.h"
 #include "midi/SystemMidiService.h"
 #include "midi/TMidiOutput.h"
@@ -23,12 +23,6 @@ constexpr const char* kOwnPort = "Sonexa Vireo Mixer:Sonexa Vireo Mixer";
 
 template <std::size_t N> Message Bytes(const synth::SysEx<N>& sysEx) {
     return Message(sysEx.begin(), sysEx.end());
-}
-
-std::unique_ptr<SystemMidiService> JackOnly() {
-    std::vector<std::unique_ptr<MidiSystem>> systems;
-    systems.push_back(std::make_unique<JackMidiSystem>());
-    return std::make_unique<SystemMidiService>(std::move(systems));
 }
 
 bool HasDevice(MidiOutService& service, const std::string& name) {
@@ -66,7 +60,7 @@ protected:
 
     // Destroyed in reverse, the server first: a JACK server ends at once while its clients
     // are still there, but takes seconds after one has just died.
-    std::unique_ptr<SystemMidiService> service = JackOnly();
+    std::unique_ptr<SystemMidiService> service = JackOnlyService();
     std::vector<std::unique_ptr<MidiDump>> dumps;
     std::unique_ptr<PrivateJackServer> server;
 };
