@@ -22,7 +22,7 @@
 # jack_midi_dump input port is the mixer's device.
 #
 # Usage: bench/measure.sh [build folder]   (default: build; it needs sonexa-vireo-mixer,
-#        bench/qt_floor, bench/jack_floor and bench/load_bench)
+#        bench/qt_floor, bench/libqt_floor_window.so, bench/jack_floor and bench/load_bench)
 # Environment: RUNS (7), IDLE_SECONDS (10), SETTLE_SECONDS (1), JACK_PERIOD (frames, 256).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -35,6 +35,7 @@ jack_period=${JACK_PERIOD:-256}
 mixer=$build/sonexa-vireo-mixer
 floor=$build/bench/qt_floor
 jack_floor=$build/bench/jack_floor
+window_module=$build/bench/libqt_floor_window.so
 load_bench=$build/bench/load_bench
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 export JACK_NO_START_SERVER=1
@@ -53,7 +54,7 @@ die() {
 for tool in jackd jack_midi_dump jack_lsp; do
     command -v "$tool" >/dev/null || die "$tool is not installed"
 done
-for program in "$mixer" "$floor" "$jack_floor" "$load_bench"; do
+for program in "$mixer" "$floor" "$jack_floor" "$window_module" "$load_bench"; do
     [[ -x $program ]] || die "$program is missing: build it first"
 done
 
@@ -320,7 +321,8 @@ prepare_home
 start_jack
 
 # Start-up and memory of one program: "mixer", "floor", "text" (the floor with text), "jack"
-# (the JACK floor) or "list" (the JACK floor that lists the ports first).
+# (the JACK floor), "list" (the JACK floor that lists the ports first) or "both" (that floor,
+# also showing the window with text, loaded with dlopen beside the JACK work).
 declare -A times=() rss=() pss=() private=() split=()
 measure_start() {
     case $1 in
@@ -329,6 +331,7 @@ measure_start() {
     text) start_floor --text ;;
     jack) start_jack_floor ;;
     list) start_jack_floor --list ;;
+    both) start_jack_floor --list --window "$window_module" ;;
     esac
     times[$1]+=" $elapsed_us"
     sleep "$settle_seconds"
@@ -345,7 +348,7 @@ measure_start() {
 sharer_pid=$!
 sleep "$settle_seconds"
 for run in $(seq "$runs"); do
-    for program in mixer floor text jack list; do measure_start "$program"; done
+    for program in mixer floor text jack list both; do measure_start "$program"; done
     echo "run $run/$runs done" >&2
 done
 kill "$sharer_pid"
@@ -386,7 +389,7 @@ bench_messages() { awk -F, -v name="\"$1\"" '$1 == name { printf "%d", $NF }' <<
 # --- The table ------------------------------------------------------------------------------
 
 declare -A start=() low=() high=() memory=() shared_part=() own=()
-for program in mixer floor text jack list; do
+for program in mixer floor text jack list both; do
     start[$program]=$(median <<<"${times[$program]}")
     read -r low[$program] high[$program] <<<"$(range <<<"${times[$program]}")"
     memory[$program]=$(median <<<"${rss[$program]}")
@@ -440,6 +443,9 @@ two JACK periods ($(awk -v p="$jack_period" 'BEGIN { printf "%.1f", 2 * p / 48 }
 Against the longer of the floor with text and the JACK floor that first lists the MIDI input
 ports, as the mixer must to find its device ($(startup list) ms), the mixer's start-up is
 $(ratio "${start[mixer]}" "$(longer "${start[text]}" "${start[list]}")") times as long; that floor's private memory is $(mib "${own[list]}") MiB.
+A program that is both floors at once, the listing JACK floor whose JACK work starts at exec on
+a thread while its main thread loads Qt with dlopen and shows the window with text, delivers
+in $(startup both) ms: the mixer's start-up is $(ratio "${start[mixer]}" "${start[both]}") times as long.
 jack_midi_dump, an idle JACK client beside the mixer, used ${idle_cpu[dump]} ms of CPU in the same ${idle_seconds} s.
 
 Idle threads over ${idle_seconds} s (wake-ups = voluntary context switches; "waits in" = the first
