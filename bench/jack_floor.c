@@ -42,11 +42,13 @@ static int Process(jack_nframes_t frames, void* unused) {
     jack_midi_clear_buffer(buffer);
     if (connectedCycles < 0)
         return 0;
-    if (jack_port_connected(output) == 0 || atomic_load(&windowShown) == 0) {
+    if (jack_port_connected(output) == 0) {
         connectedCycles = 0;
         return 0;
     }
-    if (++connectedCycles < kSettleCycles)
+    if (connectedCycles < kSettleCycles)
+        ++connectedCycles;
+    if (connectedCycles < kSettleCycles || atomic_load(&windowShown) == 0)
         return 0;
     for (int i = 0; i < kMessages; ++i)
         jack_midi_event_write(buffer, 0, kInitialization[i], kMessageSize);
