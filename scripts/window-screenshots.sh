@@ -13,30 +13,11 @@ shift $(($# > 2 ? 2 : $#))
 families=("$@")
 ((${#families[@]} > 0)) || families=("DejaVu Sans" "Liberation Sans")
 
-for tool in Xvfb openbox xdotool jackd jack_midi_dump; do
-    command -v "$tool" >/dev/null || { echo "$tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
-done
-[[ -f "$build/CMakeCache.txt" ]] || cmake --preset default -B "$build" >/dev/null
-cmake --build "$build" --target sonexa-vireo-mixer vireo_window_grab >/dev/null
-grab="$build/tests/e2e/program/vireo_window_grab"
+# shellcheck source=scripts/screen-session.sh
+source scripts/screen-session.sh
+require_tools Xvfb openbox xdotool jackd jack_midi_dump
+build_programs
 mkdir -p "$out"
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 143' INT TERM
-
-# Polls a command for up to twenty seconds.
-poll() {
-    for _ in $(seq 200); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
-    echo "timed out waiting for: $*" >&2
-    return 1
-}
 
 # The one visible window whose title matches, once it is there.
 window_named() {
@@ -44,33 +25,15 @@ window_named() {
     xdotool search --onlyvisible --name "$1" | head -n1
 }
 
-exec 3<> <(:)
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 2>/dev/null &
-pids+=($!)
-read -r -t 30 number <&3 || { echo "Xvfb did not start" >&2; exit 1; }
-export DISPLAY=":$number"
-openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-poll sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
-
-export JACK_DEFAULT_SERVER="vireo-shots-$$" JACK_NO_START_SERVER=1
-jackd -n "$JACK_DEFAULT_SERVER" -d dummy >/dev/null 2>&1 &
-pids+=($!)
-poll jack_lsp
-jack_midi_dump midi-monitor >/dev/null 2>&1 &
-pids+=($!)
-poll sh -c 'jack_lsp | grep -q "^midi-monitor:input$"'
+start_display
+start_window_manager
+start_jack "vireo-shots-$$"
 
 # One run of the mixer in one family: every window in turn, then Exit.
 shoot() {
     local family=$1 tag=${1// /}
     local home="$work/$tag"
-    mkdir -p "$home/config/sonexa-vireo-mixer" "$home/xdg/sonexa-vireo-mixer" "$home/data" "$home/run"
-    chmod 700 "$home/run"
-    printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenmark\\Sonexa Vireo Mixer\\1.0]\n"Checked Device"=dword:00000001\n' \
-        >"$home/xdg/sonexa-vireo-mixer/machine.reg"
-    printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Brenmark\\Sonexa Vireo Mixer\\Settings]\n"DeviceName"="midi-monitor:input"\n' \
-        >"$home/config/sonexa-vireo-mixer/user.reg"
+    prepare_home "$home"
     cat >"$home/fonts.conf" <<EOF
 <?xml version="1.0"?>
 <fontconfig>
@@ -80,12 +43,8 @@ shoot() {
   </match>
 </fontconfig>
 EOF
-    env -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM=xcb HOME="$home" \
-        FONTCONFIG_FILE="$home/fonts.conf" XDG_CONFIG_HOME="$home/config" \
-        XDG_CONFIG_DIRS="$home/xdg" XDG_DATA_HOME="$home/data" XDG_RUNTIME_DIR="$home/run" \
-        "$build/sonexa-vireo-mixer" &
-    local mixer=$!
-    pids+=("$mixer")
+    FONTCONFIG_FILE="$home/fonts.conf" start_mixer "$home"
+    local mixer=${pids[-1]}
 
     # Showing the main window brings up the lock warning (it is on by default).
     poll xdotool search --name '^Sonexa Vireo Mixer -'
