@@ -105,10 +105,6 @@ fail() {
     echo "FAIL ($case_name): $*" >&2
     echo "--- mixer" >&2
     cat "$work/mixer.log" >&2 2>/dev/null || true
-    echo "--- session bus" >&2
-    dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
-        org.freedesktop.DBus.ListNames 2>&1 | grep -o '"[^"]*"' | tr '\n' ' ' >&2 || true
-    echo >&2
     exit 1
 }
 
@@ -159,11 +155,12 @@ click_menu_item() {
         int32:"$id" string:clicked variant:int32:0 uint32:0 >/dev/null
 }
 
-# Waits until the mixer has ended and sets `mixer_status` to its exit status.
-wait_for_exit() {
-    poll sh -c "! kill -0 $mixer" || fail "the mixer did not end"
-    mixer_status=0
-    wait "$mixer" || mixer_status=$?
+# Waits until the mixer has ended, and fails unless it ended with status 0.
+expect_success() {
+    poll sh -c "! kill -0 $mixer" || fail "$1 did not end the program"
+    local status=0
+    wait "$mixer" || status=$?
+    ((status == 0)) || fail "$1 ended the program with status $status"
 }
 
 # A picture of the whole output, kept in $VIREO_SHOTS when that names a folder.

@@ -9,6 +9,18 @@ case_name=$2
 source "$(dirname "$(readlink -f "$0")")/session.sh"
 become_session_user
 
+open_from_icon() {
+    activate
+    poll window_shown || fail "the icon did not show the window"
+}
+
+# In tray mode the close box only hides the window.
+close_to_tray() {
+    close_window
+    poll eval '! window_shown' || fail "the close box did not hide the window"
+    kill -0 "$mixer" || fail "closing the window ended the program"
+}
+
 # With the panel there at start, the window waits hidden for the icon; the icon shows it, its
 # close box hides it again, and Exit from the icon's menu ends the program.
 at_start() {
@@ -17,15 +29,11 @@ at_start() {
     run_mixer
     poll item_registered || fail "the icon did not register"
     ! window_shown || fail "the window showed before the icon was used"
-    activate
-    poll window_shown || fail "Activate did not show the window"
+    open_from_icon
     shoot window
-    close_window
-    poll eval '! window_shown' || fail "the close box did not hide the window"
-    kill -0 "$mixer" || fail "closing the window ended the program"
+    close_to_tray
     click_menu_item E_xit
-    wait_for_exit
-    ((mixer_status == 0)) || fail "Exit ended the program with status $mixer_status"
+    expect_success "Exit from the icon's menu"
 }
 
 # A panel 6 s after the mixer: the window starts as the main window; the icon comes when the
@@ -37,11 +45,8 @@ late_panel() {
     poll test -s "$work/bar.pid" || fail "the panel did not start"
     poll item_registered || fail "the late panel got no icon"
     shoot panel
-    close_window
-    poll eval '! window_shown' || fail "the close box did not hide the window"
-    kill -0 "$mixer" || fail "closing the window ended the program"
-    activate
-    poll window_shown || fail "the icon did not show the window"
+    close_to_tray
+    open_from_icon
 }
 
 # The panel ends and comes back: without it the window is shown as the main window; the icon
@@ -56,10 +61,8 @@ restarted_panel() {
     start_panel
     poll item_registered || fail "the icon did not come back with the panel"
     shoot back
-    close_window
-    poll eval '! window_shown' || fail "the close box did not hide the window"
-    activate
-    poll window_shown || fail "closing the window ended the program"
+    close_to_tray
+    open_from_icon
 }
 
 # No panel at all: the window is the program's main window and closing it ends the program.
@@ -69,8 +72,7 @@ no_panel() {
     poll window_shown || fail "without a panel the window did not show"
     shoot window
     close_window
-    wait_for_exit
-    ((mixer_status == 0)) || fail "closing the window ended the program with status $mixer_status"
+    expect_success "Closing the window"
 }
 
 case $case_name in
