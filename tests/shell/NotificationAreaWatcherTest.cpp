@@ -35,20 +35,6 @@ TEST_F(NotificationAreaWatcherTest, TheFirstAnnouncementWithAnAreaReportsItOnceA
     EXPECT_EQ(appeared.count(), 1) << "a second tray manager brought a second icon";
 }
 
-TEST_F(NotificationAreaWatcherTest, AnAreaThatGoesIsReportedOnceAndOneThatComesBackAgain) {
-    QSignalSpy appeared(&watcher, &NotificationAreaWatcher::appeared);
-    QSignalSpy disappeared(&watcher, &NotificationAreaWatcher::disappeared);
-    watcher.SetAreaThere(true); // as found at start
-    Announce();
-    areaThere = true;
-    EXPECT_EQ(disappeared.count(), 1);
-    EXPECT_TRUE(watcher.Watching());
-    Announce();
-    Announce();
-    EXPECT_EQ(appeared.count(), 1);
-    EXPECT_EQ(disappeared.count(), 1);
-}
-
 TEST_F(NotificationAreaWatcherTest, APlatformWithoutAnnouncementsGivesNoWatcher) {
     // The tests run on the offscreen platform, which has no tray managers to announce.
     EXPECT_EQ(NotificationAreaWatcher::ForPlatform(), nullptr);

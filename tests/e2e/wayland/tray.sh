@@ -9,6 +9,13 @@ case_name=$2
 source "$(dirname "$(readlink -f "$0")")/session.sh"
 become_session_user
 
+start_with_panel() {
+    start_session 0
+    poll panel_up || fail "the panel did not start"
+    run_mixer
+    poll item_registered || fail "the icon did not register"
+}
+
 open_from_icon() {
     activate
     poll window_shown || fail "the icon did not show the window"
@@ -24,10 +31,7 @@ close_to_tray() {
 # With the panel there at start, the window waits hidden for the icon; the icon shows it, its
 # close box hides it again, and Exit from the icon's menu ends the program.
 at_start() {
-    start_session 0
-    poll panel_up || fail "the panel did not start"
-    run_mixer
-    poll item_registered || fail "the icon did not register"
+    start_with_panel
     ! window_shown || fail "the window showed before the icon was used"
     open_from_icon
     shoot window
@@ -52,10 +56,7 @@ late_panel() {
 # The panel ends and comes back: without it the window is shown as the main window; the icon
 # comes back with the panel, and with it tray mode.
 restarted_panel() {
-    start_session 0
-    poll panel_up || fail "the panel did not start"
-    run_mixer
-    poll item_registered || fail "the icon did not register"
+    start_with_panel
     stop_panel
     poll window_shown || fail "without a panel the hidden window stayed out of reach"
     start_panel
