@@ -80,7 +80,7 @@ start_panel() {
 
 # The mixer on Qt's wayland platform; `mixer` is its process id.
 run_mixer() {
-    prepare_home "$work/home"
+    prepare_home "$work/home" '"No Warning"=dword:00000001' # no lock warning in front
     QT_QPA_PLATFORM=wayland HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" \
         XDG_CONFIG_DIRS="$work/home/xdg" XDG_DATA_HOME="$work/home/data" \
         "$program" >"$work/mixer.log" 2>&1 &
@@ -139,8 +139,10 @@ expect_success() {
     ((status == 0)) || fail "$1 ended the program with status $status"
 }
 
-# A picture of the screen, kept when VIREO_SHOTS names a folder.
+# A picture of the screen, kept when VIREO_SHOTS names a folder; a window just mapped is
+# given a moment to draw.
 shoot() {
     [[ -d ${VIREO_SHOTS:-} ]] || return 0
+    sleep 1
     grim "$VIREO_SHOTS/$case_name-$1.png" || true
 }
