@@ -32,6 +32,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Qt, JACK and ALSA come from what the program links, through dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "jackd2, fluidsynth")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 # No maintainer scripts: the dpkg triggers of shared-mime-info, desktop-file-utils and
 # hicolor-icon-theme refresh their caches when files land in their folders.
 

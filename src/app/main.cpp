@@ -12,7 +12,6 @@
 #include "shell/MixerTray.h"
 #include "shell/NotificationAreaWatcher.h"
 #include "shell/TForm1.h"
-#include "shell/TTrayIconForm.h"
 #include "shell/TerminationSignals.h"
 
 #include <QTimer>
@@ -95,13 +94,14 @@ int main(int argc, char* argv[]) {
         break;
     }
 
-    const bool areaAtStart = !IsNtBelow4() && TTrayIconForm::NotificationAreaAvailable();
+    // The toolkit is not asked: it would settle on a kind of tray icon before a panel that
+    // starts later is there. A notification area that comes or goes later is followed.
+    auto areas = IsNtBelow4() ? nullptr : NotificationAreaWatcher::ForPlatform();
+    const bool areaAtStart = areas && areas->AvailableNow();
     const bool noTray = !areaAtStart;
     app.setQuitOnLastWindowClosed(noTray);
     TForm1 form(midi, PreferencesStore::Shared(), {arguments, noTray});
-    // Without a notification area at start, one that comes later brings the tray icon up.
-    MixerTray tray(form, areaAtStart,
-                   noTray && !IsNtBelow4() ? NotificationAreaWatcher::ForPlatform() : nullptr);
+    MixerTray tray(form, areaAtStart, std::move(areas));
     TFormMessage lockWarning(PreferencesStore::Shared(), &form);
     form.SetLockWarningDialog(&lockWarning);
     ConnectInstanceChannel(channel, form);

@@ -2,20 +2,22 @@
 
 #include "shell/NotificationAreaWatcher.h"
 #include "shell/TForm1.h"
+#include "shell/TTrayIcon.h"
 #include "shell/TTrayIconForm.h"
 
 namespace vireo {
 
 MixerTray::MixerTray(TForm1& form, bool areaAtStart,
                      std::unique_ptr<NotificationAreaWatcher> watcher)
-    : form_(form) {
-    if (areaAtStart) {
+    : form_(form)
+    , watcher_(std::move(watcher)) {
+    if (areaAtStart)
         CreateTrayForm();
+    if (!watcher_)
         return;
-    }
-    watcher_ = std::move(watcher);
-    if (watcher_)
-        connect(watcher_.get(), &NotificationAreaWatcher::appeared, this, &MixerTray::AreaAppeared);
+    watcher_->SetAreaThere(areaAtStart);
+    connect(watcher_.get(), &NotificationAreaWatcher::appeared, this, &MixerTray::AreaAppeared);
+    connect(watcher_.get(), &NotificationAreaWatcher::disappeared, this, &MixerTray::AreaGone);
 }
 
 MixerTray::~MixerTray() = default;
@@ -33,11 +35,20 @@ void MixerTray::CreateTrayForm() {
 }
 
 // The window stays as the user has it; only closing it changes: it now hides the window.
+// The tray form outlives a going area, since its menu or a dialog it opened may be in use: only
+// its icon goes and comes.
 void MixerTray::AreaAppeared() {
     if (trayForm_)
-        return;
-    CreateTrayForm();
+        trayForm_->TrayIcon1()->SetActive(true);
+    else
+        CreateTrayForm();
     form_.UseTrayIcon();
+}
+
+void MixerTray::AreaGone() {
+    if (trayForm_)
+        trayForm_->TrayIcon1()->SetActive(false);
+    form_.UseNoTray();
 }
 
 } // namespace vireo

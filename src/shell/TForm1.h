@@ -134,6 +134,9 @@ public:
     // A notification area has come up after the start: from now on closing this window only
     // hides it, as in tray mode.
     void UseTrayIcon();
+    // The notification area has gone: this window is the application's main window again,
+    // shown and minimisable, and closing it ends the program.
+    void UseNoTray();
     bool TrayMode() const { return !options_.isNtBelow4; }
 
     // Under no tray the window starts minimised, as it first shows.

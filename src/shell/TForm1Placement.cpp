@@ -3,7 +3,7 @@
 #include "persistence/PreferencesStore.h"
 #include "shell/TForm1.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QMoveEvent>
 #include <QScreen>
 #include <cstdint>
@@ -89,6 +89,17 @@ void TForm1::setVisible(bool visible) {
 
 void TForm1::UseTrayIcon() {
     options_.isNtBelow4 = false;
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+// A hidden window could not be reached any more: it comes back as it was left.
+void TForm1::UseNoTray() {
+    options_.isNtBelow4 = true;
+    QApplication::setQuitOnLastWindowClosed(true);
+    if (!windowFlags().testFlag(Qt::WindowMinimizeButtonHint))
+        setWindowFlag(Qt::WindowMinimizeButtonHint); // hides the window
+    if (!isVisible())
+        show();
 }
 
 } // namespace vireo

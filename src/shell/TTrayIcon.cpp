@@ -21,7 +21,8 @@ TTrayIcon::TTrayIcon(QObject* owner)
     : QObject(owner)
     , notifyIcon_(new QSystemTrayIcon(this))
     , blockedClicks_(std::make_unique<BlockedTrayClicks>(
-          this, [this] { TrayNotify(QSystemTrayIcon::Trigger); })) {
+          this, [this] { return notifyIcon_->geometry(); },
+          [this] { TrayNotify(QSystemTrayIcon::Trigger); })) {
     connect(notifyIcon_, &QSystemTrayIcon::activated, this, &TTrayIcon::TrayNotify);
 }
 

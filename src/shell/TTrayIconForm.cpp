@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
-#include <QSystemTrayIcon>
 
 namespace vireo {
 namespace {
@@ -36,10 +35,6 @@ TTrayIconForm::TTrayIconForm(Hooks hooks, QWidget* parent)
 }
 
 TTrayIconForm::~TTrayIconForm() = default;
-
-bool TTrayIconForm::NotificationAreaAvailable() {
-    return QSystemTrayIcon::isSystemTrayAvailable();
-}
 
 void TTrayIconForm::CreateMenu() {
     popupMenu1_ = new QMenu(this);

@@ -28,10 +28,6 @@ public:
     explicit TTrayIconForm(Hooks hooks, QWidget* parent = nullptr);
     ~TTrayIconForm() override;
 
-    // Whether the desktop offers a notification area now. Without one the program runs with no
-    // tray form and the main window as the application's main window.
-    static bool NotificationAreaAvailable();
-
     TTrayIcon* TrayIcon1() const { return trayIcon1_; }
     QMenu* PopupMenu1() const { return popupMenu1_; }
     QAction* OpenSonexaVireoMixer1() const { return openSonexaVireoMixer1_; }

@@ -33,9 +33,10 @@ description=$(field Description)
 
 # Runtime libraries found by dpkg-shlibdeps in what the program links.
 depends=$(field Depends)
-for library in libqt6widgets6 libqt6network6 libjack libasound2 libc6; do
+for library in libqt6widgets6 libqt6network6 libqt6dbus6 libjack libasound2 libc6; do
     [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
 done
+[[ $(field Recommends) == *qt6-wayland* ]] || fail "Recommends lacks qt6-wayland: $(field Recommends)"
 
 contents=$(dpkg-deb --contents "$deb")
 for path in usr/bin/$app usr/share/applications/$app.desktop usr/share/mime/packages/$app.xml \

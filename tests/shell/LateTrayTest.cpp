@@ -47,6 +47,37 @@ TEST_F(LateTray, ANotificationAreaThatComesLaterBringsTheIconAndTrayMode) {
     EXPECT_EQ(form.MidiOutput1->State(), TMidiOutput::MidiState::Opened);
 }
 
+// A panel that quits and starts again: meanwhile the window that was closed to the tray is
+// shown again as the program's main window, whose closing releases the port; the same icon
+// comes back with the panel, and tray mode with it.
+TEST_F(LateTray, AnAreaThatGoesBringsTheWindowBackAsMainWindowUntilItComesBack) {
+    bool areaThere = true;
+    TForm1 form(service, store, TForm1::Options{{}, false});
+    MixerTray tray(form, true,
+                   std::make_unique<NotificationAreaWatcher>(
+                       &announcer, SIGNAL(objectNameChanged(QString)), [&] { return areaThere; }));
+    ASSERT_NE(tray.TrayForm(), nullptr);
+    ASSERT_FALSE(form.isVisible());
+
+    areaThere = false;
+    Announce();
+    EXPECT_FALSE(tray.TrayForm()->TrayIcon1()->Active());
+    EXPECT_FALSE(form.TrayMode());
+    EXPECT_TRUE(form.isVisible()) << "the window was left out of reach";
+    EXPECT_TRUE(form.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
+    QWidget other; // keeps the test's application from quitting as the window closes
+    other.show();
+    form.close();
+    EXPECT_EQ(form.MidiOutput1->State(), TMidiOutput::MidiState::Closed);
+
+    areaThere = true;
+    Announce();
+    EXPECT_TRUE(tray.TrayForm()->TrayIcon1()->Active());
+    EXPECT_TRUE(form.TrayMode());
+    EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+}
+
 TEST_F(LateTray, AnAreaThereAtStartGetsTheIconAtOnceAndNoWatcherIsNeeded) {
     TForm1 form(service, store, TForm1::Options{{}, false});
     MixerTray tray(form, true, nullptr);

@@ -203,6 +203,27 @@ TEST_F(DesktopTray, ThreeStartsOpenTheWindowWhereItWasLeft) {
     EXPECT_EQ(frames, (std::vector<QPoint>(3, QPoint(300, 200))));
 }
 
+// A tray host that ends and comes back, as a panel restarts: meanwhile the window is the
+// program's main window, shown; then the icon comes back, and tray mode with it.
+TEST_F(DesktopTray, ATrayHostThatEndsAndComesBackGetsTheIconAgain) {
+    writePreferences();
+    MixerProgram& program = startMixer();
+    ASSERT_FALSE(waitForTrayIcon().isEmpty()) << program.log();
+    desktop->stopTrayHost();
+    ASSERT_TRUE(waitUntilVisible(kMainWindow, true)) << "without a tray the window stayed hidden";
+
+    ASSERT_TRUE(desktop->startTrayHost());
+    const QString icon = waitForTrayIcon();
+    ASSERT_FALSE(icon.isEmpty()) << "the icon did not come back\n" << program.log();
+    const QString window = desktop->waitForManagedWindow(kMainWindow, kLimit);
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(desktop->close(window));
+    ASSERT_TRUE(waitUntilVisible(kMainWindow, false));
+    ASSERT_TRUE(desktop->click(icon, 1));
+    EXPECT_TRUE(waitUntilVisible(kMainWindow, true)) << "closing ended the program";
+    EXPECT_TRUE(program.running());
+}
+
 // Without a notification area the window is the program's main window: it starts minimised,
 // and its frame comes back where it was left.
 class DesktopNoTray : public Desktop {};

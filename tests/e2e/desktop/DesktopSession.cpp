@@ -116,6 +116,11 @@ bool DesktopSession::startTrayHost() {
         30s);
 }
 
+void DesktopSession::stopTrayHost() {
+    if (trayHost_)
+        stop(*trayHost_);
+}
+
 bool DesktopSession::startCoveringWindow() {
     cover_ = startClient("xmessage", {"-geometry", "900x700+0+0", "-name", "cover", "cover"});
     return cover_ && WaitUntil([this] { return activeTitle() == "cover"; }, 30s);

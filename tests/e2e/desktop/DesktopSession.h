@@ -26,8 +26,9 @@ public:
 
     // Starts openbox and waits until it manages the screen.
     bool startWindowManager();
-    // Starts trayer and waits until its panel is there.
+    // Starts trayer and waits until its panel is there; ends it.
     bool startTrayHost();
+    void stopTrayHost();
     // Starts another program's window over most of the screen (xmessage) and waits until it
     // has the focus.
     bool startCoveringWindow();
