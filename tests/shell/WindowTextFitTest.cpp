@@ -3,14 +3,7 @@
 // by VIREO_TEXT_FIT: "<scale> <family>", no family for the desktop's own default.
 
 #include "controls/LayoutFont.h"
-#include "dialogs/TAboutBox1.h"
-#include "dialogs/TFormMessage.h"
-#include "dialogs/TFormSetup.h"
-#include "midi/SimulatedMidiService.h"
-#include "midi/TMidiOutput.h"
-#include "mixer/MixerPanels.h"
-#include "persistence/PreferencesStore.h"
-#include "shell/MainWindowFixture.h"
+#include "shell/WindowsUnderTest.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -21,11 +14,7 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOption>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <gtest/gtest.h>
-#include <memory>
-#include <ostream>
 #include <vector>
 
 namespace vireo {
@@ -216,85 +205,14 @@ void ExpectRunSettings(const QWidget& window) {
     }
 }
 
-enum class Window { MainFolded, MainUnfolded, Preferences, LockWarning, About };
-
-std::string WindowName(Window window) {
-    switch (window) {
-    case Window::MainFolded:
-        return "MainWindowFolded";
-    case Window::MainUnfolded:
-        return "MainWindowUnfolded";
-    case Window::Preferences:
-        return "Preferences";
-    case Window::LockWarning:
-        return "LockWarning";
-    case Window::About:
-        return "About";
-    }
-    return "Unknown";
-}
-
-void PrintTo(Window window, std::ostream* out) {
-    *out << WindowName(window);
-}
+using test::Window;
 
 // Each window as the program builds it, with a simulated service and private hives.
 class WindowTextFit : public testing::TestWithParam<Window> {
 protected:
-    // Shown, so that every control has its final geometry.
-    QWidget& Build() {
-        QWidget& window = BuildHidden();
-        window.show();
-        return window;
-    }
+    QWidget& Build() { return windows.Build(GetParam()); }
 
-    QWidget& BuildHidden() {
-        switch (GetParam()) {
-        case Window::MainFolded:
-        case Window::MainUnfolded:
-            return BuildMainWindow(GetParam() == Window::MainUnfolded);
-        case Window::Preferences:
-            return Keep(
-                std::make_unique<TFormSetup>(TFormSetup::Context{.port = port,
-                                                                 .store = store,
-                                                                 .timer = timer,
-                                                                 .closeDeviceWhenMinimized = false,
-                                                                 .hintsShown = {},
-                                                                 .setHintsShown = {},
-                                                                 .showError = {}}));
-        case Window::LockWarning:
-            return Keep(std::make_unique<TFormMessage>(store));
-        case Window::About:
-            // 64 GiB: a long figure.
-            return Keep(std::make_unique<TAboutBox1>(std::uint64_t{64} << 30, nullptr));
-        }
-        throw std::logic_error("unknown window");
-    }
-
-    QWidget& BuildMainWindow(bool unfolded) {
-        main.store.WriteRegInteger(SettingsKey, "No Warning", 1); // no modal warning on show
-        TForm1& form = main.Create();
-        const bool shown = form.Mixer->Panel3->isVisibleTo(&form);
-        if (shown != unfolded)
-            form.MIDIButtonClick();
-        EXPECT_EQ(form.Mixer->Panel3->isVisibleTo(&form), unfolded);
-        return form;
-    }
-
-    QWidget& Keep(std::unique_ptr<QWidget> window) {
-        dialog = std::move(window);
-        return *dialog;
-    }
-
-    test::MainWindowFixture main;
-    QTemporaryDir hiveFolder;
-    PreferencesStore store{HivePaths{hiveFolder.filePath("user.reg"),
-                                     hiveFolder.filePath("machine.reg"),
-                                     hiveFolder.filePath("overlay.reg")}};
-    SimulatedMidiService service{{"Synth A", "Synth B"}};
-    TMidiOutput port{service};
-    QTimer timer;
-    std::unique_ptr<QWidget> dialog;
+    test::WindowsUnderTest windows;
 };
 
 TEST_P(WindowTextFit, EveryCaptionFitsItsControl) {
@@ -303,11 +221,9 @@ TEST_P(WindowTextFit, EveryCaptionFitsItsControl) {
     ExpectEveryCaptionFits(window);
 }
 
-INSTANTIATE_TEST_SUITE_P(Windows, WindowTextFit,
-                         testing::Values(Window::MainFolded, Window::MainUnfolded,
-                                         Window::Preferences, Window::LockWarning, Window::About),
+INSTANTIATE_TEST_SUITE_P(Windows, WindowTextFit, testing::ValuesIn(test::kEveryWindow),
                          [](const testing::TestParamInfo<Window>& info) {
-                             return WindowName(info.param);
+                             return test::WindowName(info.param);
                          });
 
 } // namespace
