@@ -21,9 +21,13 @@ build_programs() {
 
 work=$(mktemp -d)
 pids=()
+# Last started, first ended, each waited for: the mixer leaves the JACK server and the display
+# before they go.
 cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-    wait 2>/dev/null || true
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill "${pids[i]}" 2>/dev/null || true
+        wait "${pids[i]}" 2>/dev/null || true
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT

@@ -1,20 +1,41 @@
 // Every caption of every window fits the room its control gives it, with the fonts the desktop
 // has. The test program runs once per font family and screen scale (see CMakeLists.txt), told
-// by VIREO_TEXT_FIT: "<scale> <family>", no family for the desktop's own default.
+// by VIREO_TEXT_FIT: "<scale> <family>", no family for the desktop's own default. However the
+// captions grow, every control keeps a name of its own for assistive tools and Tab goes
+// through the controls in reading order.
 
 #include "controls/LayoutFont.h"
-#include "shell/WindowsUnderTest.h"
+#include "controls/TSpinEdit.h"
+#include "dialogs/TAboutBox1.h"
+#include "dialogs/TFormMessage.h"
+#include "dialogs/TFormSetup.h"
+#include "midi/SimulatedMidiService.h"
+#include "midi/TMidiOutput.h"
+#include "mixer/MixerPanels.h"
+#include "persistence/PreferencesStore.h"
+#include "shell/MainWindowFixture.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <limits>
+#include <map>
+#include <memory>
+#include <ostream>
 #include <vector>
 
 namespace vireo {
@@ -205,14 +226,85 @@ void ExpectRunSettings(const QWidget& window) {
     }
 }
 
-using test::Window;
+enum class Window { MainFolded, MainUnfolded, Preferences, LockWarning, About };
+
+std::string WindowName(Window window) {
+    switch (window) {
+    case Window::MainFolded:
+        return "MainWindowFolded";
+    case Window::MainUnfolded:
+        return "MainWindowUnfolded";
+    case Window::Preferences:
+        return "Preferences";
+    case Window::LockWarning:
+        return "LockWarning";
+    case Window::About:
+        return "About";
+    }
+    return "Unknown";
+}
+
+void PrintTo(Window window, std::ostream* out) {
+    *out << WindowName(window);
+}
 
 // Each window as the program builds it, with a simulated service and private hives.
 class WindowTextFit : public testing::TestWithParam<Window> {
 protected:
-    QWidget& Build() { return windows.Build(GetParam()); }
+    // Shown, so that every control has its final geometry.
+    QWidget& Build() {
+        QWidget& window = BuildHidden();
+        window.show();
+        return window;
+    }
 
-    test::WindowsUnderTest windows;
+    QWidget& BuildHidden() {
+        switch (GetParam()) {
+        case Window::MainFolded:
+        case Window::MainUnfolded:
+            return BuildMainWindow(GetParam() == Window::MainUnfolded);
+        case Window::Preferences:
+            return Keep(
+                std::make_unique<TFormSetup>(TFormSetup::Context{.port = port,
+                                                                 .store = store,
+                                                                 .timer = timer,
+                                                                 .closeDeviceWhenMinimized = false,
+                                                                 .hintsShown = {},
+                                                                 .setHintsShown = {},
+                                                                 .showError = {}}));
+        case Window::LockWarning:
+            return Keep(std::make_unique<TFormMessage>(store));
+        case Window::About:
+            // 64 GiB: a long figure.
+            return Keep(std::make_unique<TAboutBox1>(std::uint64_t{64} << 30, nullptr));
+        }
+        throw std::logic_error("unknown window");
+    }
+
+    QWidget& BuildMainWindow(bool unfolded) {
+        main.store.WriteRegInteger(SettingsKey, "No Warning", 1); // no modal warning on show
+        TForm1& form = main.Create();
+        const bool shown = form.Mixer->Panel3->isVisibleTo(&form);
+        if (shown != unfolded)
+            form.MIDIButtonClick();
+        EXPECT_EQ(form.Mixer->Panel3->isVisibleTo(&form), unfolded);
+        return form;
+    }
+
+    QWidget& Keep(std::unique_ptr<QWidget> window) {
+        dialog = std::move(window);
+        return *dialog;
+    }
+
+    test::MainWindowFixture main;
+    QTemporaryDir hiveFolder;
+    PreferencesStore store{HivePaths{hiveFolder.filePath("user.reg"),
+                                     hiveFolder.filePath("machine.reg"),
+                                     hiveFolder.filePath("overlay.reg")}};
+    SimulatedMidiService service{{"Synth A", "Synth B"}};
+    TMidiOutput port{service};
+    QTimer timer;
+    std::unique_ptr<QWidget> dialog;
 };
 
 TEST_P(WindowTextFit, EveryCaptionFitsItsControl) {
@@ -221,9 +313,101 @@ TEST_P(WindowTextFit, EveryCaptionFitsItsControl) {
     ExpectEveryCaptionFits(window);
 }
 
-INSTANTIATE_TEST_SUITE_P(Windows, WindowTextFit, testing::ValuesIn(test::kEveryWindow),
+QString AccessibleName(QObject* object) {
+    return QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name);
+}
+
+// The shown controls (what takes the focus or holds a value) below `node`. A part that
+// repeats its control's name, the text of a numeric field, is that control.
+void CollectControls(QAccessibleInterface* node, const QString& owner,
+                     std::vector<QAccessibleInterface*>& controls) {
+    for (int i = 0; i < node->childCount(); ++i) {
+        QAccessibleInterface* child = node->child(i);
+        if (child == nullptr || child->state().invisible)
+            continue;
+        const QString name = child->text(QAccessible::Name);
+        const bool control = child->state().focusable || child->valueInterface() != nullptr ||
+                             child->role() == QAccessible::Button;
+        if (control && (owner.isEmpty() || name != owner))
+            controls.push_back(child);
+        CollectControls(child, control && !name.isEmpty() ? name : owner, controls);
+    }
+}
+
+// A level's slider and field share their name and are told apart by their roles. A control's
+// hint is also its description, shown or not.
+TEST_P(WindowTextFit, EveryControlHasANameOfItsOwnAndItsHintAsDescription) {
+    QWidget& window = Build();
+    QAccessibleInterface* root = QAccessible::queryAccessibleInterface(&window);
+    EXPECT_EQ(root->text(QAccessible::Name), window.windowTitle());
+    std::vector<QAccessibleInterface*> controls;
+    CollectControls(root, QString(), controls);
+    EXPECT_FALSE(controls.empty());
+    std::map<std::pair<QString, QAccessible::Role>, QString> seen;
+    for (QAccessibleInterface* control : controls) {
+        const QString name = control->text(QAccessible::Name);
+        const QObject* object = control->object();
+        const QString where = object == nullptr                ? QStringLiteral("?")
+                              : object->objectName().isEmpty() ? object->metaObject()->className()
+                                                               : object->objectName();
+        EXPECT_FALSE(name.isEmpty()) << where.toStdString() << " has no name";
+        if (const auto* widget = qobject_cast<const QWidget*>(object)) {
+            EXPECT_EQ(control->text(QAccessible::Description), widget->toolTip())
+                << where.toStdString();
+        }
+        const auto [first, added] = seen.emplace(std::pair(name, control->role()), where);
+        EXPECT_TRUE(added || name.isEmpty())
+            << where.toStdString() << " and " << first->second.toStdString() << " are both \""
+            << name.toStdString() << "\"";
+    }
+}
+
+// Top to bottom, left to right along a line; in the main window the panels left to right,
+// each top to bottom, then the row below them.
+std::tuple<int, int, int> ReadingPlace(const QWidget* control, const QWidget* window) {
+    const auto* main = qobject_cast<const QMainWindow*>(window);
+    if (main == nullptr)
+        return {0, control->y(), control->x()};
+    if (control->parentWidget() == main->centralWidget())
+        return {std::numeric_limits<int>::max(), 0, control->x()};
+    return {control->parentWidget()->x(), control->y(), control->x()};
+}
+
+// The control holding the focus; a numeric field for its text.
+QWidget* FocusedControl() {
+    QWidget* focused = QApplication::focusWidget();
+    return focused != nullptr && qobject_cast<TSpinEdit*>(focused->parentWidget()) != nullptr
+               ? focused->parentWidget()
+               : focused;
+}
+
+TEST_P(WindowTextFit, OpensOnItsFirstControlAndTabVisitsEveryControlInReadingOrder) {
+    QWidget& window = Build();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    std::vector<QWidget*> expected;
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled() &&
+            qobject_cast<TSpinEdit*>(w->parentWidget()) == nullptr)
+            expected.push_back(w);
+    }
+    std::sort(expected.begin(), expected.end(), [&window](QWidget* a, QWidget* b) {
+        return ReadingPlace(a, &window) < ReadingPlace(b, &window);
+    });
+    ASSERT_FALSE(expected.empty());
+    for (std::size_t stop = 0; stop <= expected.size(); ++stop) {
+        QWidget* wanted = expected[stop % expected.size()];
+        ASSERT_EQ(FocusedControl(), wanted)
+            << "stop " << stop << " is not " << AccessibleName(wanted).toStdString();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Windows, WindowTextFit,
+                         testing::Values(Window::MainFolded, Window::MainUnfolded,
+                                         Window::Preferences, Window::LockWarning, Window::About),
                          [](const testing::TestParamInfo<Window>& info) {
-                             return test::WindowName(info.param);
+                             return WindowName(info.param);
                          });
 
 } // namespace
