@@ -11,7 +11,7 @@ cd "$here/../../.."
 # shellcheck source=scripts/screen-session.sh
 source scripts/screen-session.sh
 launcher=/usr/libexec/at-spi-bus-launcher
-require_tools Xvfb jackd jack_midi_dump "$launcher"
+require_tools Xvfb jackd jack_midi_dump dbus-send "$launcher"
 
 start_display
 start_jack "vireo-a11y-$$"
