@@ -21,9 +21,13 @@ build_programs() {
 
 work=$(mktemp -d)
 pids=()
+# Last started, first ended, each waited for: the mixer leaves the JACK server and the display
+# before they go.
 cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-    wait 2>/dev/null || true
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill "${pids[i]}" 2>/dev/null || true
+        wait "${pids[i]}" 2>/dev/null || true
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -78,10 +82,12 @@ prepare_home() {
 
 # Runs the mixer on the display with the home at $1 and the further arguments, in the
 # background; its process id is added to pids. Variables set before the call reach it too.
+# It stays off the session bus unless `session_bus` is set.
 start_mixer() {
-    local home=$1
+    local home=$1 off_bus=(-u DBUS_SESSION_BUS_ADDRESS)
     shift
-    env -u WAYLAND_DISPLAY -u DBUS_SESSION_BUS_ADDRESS QT_QPA_PLATFORM=xcb HOME="$home" \
+    [[ -z ${session_bus:-} ]] || off_bus=()
+    env -u WAYLAND_DISPLAY "${off_bus[@]}" QT_QPA_PLATFORM=xcb HOME="$home" \
         XDG_CONFIG_HOME="$home/config" XDG_CONFIG_DIRS="$home/xdg" XDG_DATA_HOME="$home/data" \
         XDG_RUNTIME_DIR="$home/run" "$build/sonexa-vireo-mixer" "$@" &
     pids+=($!)

@@ -1,11 +1,14 @@
 #include "controls/TComboBox.h"
 
+#include "controls/Accessibility.h"
+
 namespace vireo {
 
 TComboBox::TComboBox(QWidget* parent)
     : QComboBox(parent) {
     setEditable(false);
     setFocusPolicy(Qt::StrongFocus);
+    InstallControlsAccessibility();
     connect(this, &QComboBox::activated, this, &TComboBox::changed);
 }
 

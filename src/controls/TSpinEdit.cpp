@@ -1,5 +1,8 @@
 #include "controls/TSpinEdit.h"
 
+#include "controls/Accessibility.h"
+
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
@@ -42,6 +45,9 @@ QToolButton* MakeSpinArrow(Qt::ArrowType arrow, QWidget* parent) {
     button->setArrowType(arrow);
     button->setFocusPolicy(Qt::NoFocus);
     button->setAutoRepeat(true);
+    button->setAccessibleName(arrow == Qt::UpArrow
+                                  ? QCoreApplication::translate("TSpinEdit", "Increase")
+                                  : QCoreApplication::translate("TSpinEdit", "Decrease"));
     return button;
 }
 
@@ -73,6 +79,8 @@ TSpinEdit::TSpinEdit(QWidget* parent)
     edit_->installEventFilter(this);
     setFocusProxy(edit_);
     setFocusPolicy(Qt::StrongFocus);
+    InstallControlsAccessibility();
+    connect(edit_, &QLineEdit::textChanged, this, [this] { AnnounceValue(this, Value()); });
     connect(edit_, &QLineEdit::textChanged, this, &TSpinEdit::changed);
     connect(up_, &QToolButton::clicked, this, [this] { step(1); });
     connect(down_, &QToolButton::clicked, this, [this] { step(-1); });

@@ -37,6 +37,7 @@ TTrackBar::TTrackBar(QWidget* parent)
     connect(this, &QAbstractSlider::actionTriggered, this, &TTrackBar::onAction);
 }
 
+// Assistive tools still hear the new value: QAbstractSlider announces it, signals or not.
 void TTrackBar::SetPosition(int position) {
     const QSignalBlocker quiet(this);
     setValue(kMax - std::clamp(position, 0, kMax));

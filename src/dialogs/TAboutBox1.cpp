@@ -46,6 +46,7 @@ TAboutBox1::TAboutBox1(std::uint64_t totalPhysicalBytes, QWidget* parent)
     : QDialog(parent, kFixedDialog) {
     setObjectName(QStringLiteral("AboutBox1"));
     setWindowTitle(QStringLiteral("About Sonexa Vireo Mixer"));
+    setAccessibleName(windowTitle());
     setFont(LayoutFont());
     setFixedSize(kClientSize);
     CreateControls();

@@ -4,6 +4,7 @@
 #include "controls/TCheckBox.h"
 #include "persistence/PreferencesStore.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -45,6 +46,7 @@ TFormMessage::TFormMessage(PreferencesStore& store, QWidget* parent)
     , store_(store) {
     setObjectName(QStringLiteral("FormMessage"));
     setWindowTitle(tr("Sonexa Vireo Mixer"));
+    setAccessibleName(windowTitle());
     setModal(true);
     setFont(LayoutFont());
     setFixedSize(kClientWidth, kClientHeight);
@@ -54,6 +56,12 @@ TFormMessage::TFormMessage(PreferencesStore& store, QWidget* parent)
     Label3 = addLine("Label3", tr("which use Variation effects may not"), 48, 167);
     Label4 = addLine("Label4", tr("playback correctly. Generally, do not lock"), 64, 195);
     Label5 = addLine("Label5", tr("the Mixer when playing XG MIDI files."), 80, 176);
+
+    // The five lines are one warning: read as one text when the dialog opens.
+    QStringList lines;
+    for (const QLabel* line : {Label1, Label2, Label3, Label4, Label5})
+        lines << line->text().simplified();
+    setAccessibleDescription(lines.join(QChar(' ')));
 
     NoMessCheckBox = new TCheckBox(tr("Don't display this warning in future."), this);
     NoMessCheckBox->setObjectName(QStringLiteral("NoMessCheckBox"));
@@ -93,6 +101,8 @@ QLabel* TFormMessage::addLine(const char* name, const QString& text, int top, in
 void TFormMessage::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     placeWithFrame();
+    QAccessibleEvent alert(this, QAccessible::Alert);
+    QAccessible::updateAccessibility(&alert);
 }
 
 bool TFormMessage::event(QEvent* event) {

@@ -1,5 +1,6 @@
 #include "dialogs/TFormSetup.h"
 
+#include "controls/Accessibility.h"
 #include "controls/LayoutFont.h"
 #include "controls/TCheckBox.h"
 #include "controls/TComboBox.h"
@@ -140,6 +141,7 @@ TFormSetup::TFormSetup(Context context, QWidget* parent)
     , context_(std::move(context)) {
     setObjectName(QStringLiteral("FormSetup"));
     setWindowTitle(tr("Preferences"));
+    setAccessibleName(windowTitle());
     setModal(true);
     setFont(LayoutFont());
     setFixedSize(kClientWidth, kClientHeight);
@@ -191,6 +193,9 @@ void TFormSetup::BuildControls() {
     UpDown1->setObjectName(QStringLiteral("UpDown1"));
     UpDown1->setGeometry(177, 86, 15, 21);
     Label3 = AddLabel("Label3", tr("milliseconds"), {200, 88, 56, 13});
+    NameAfterCaption(Label1);
+    NameAfterCaption(Label2);
+    UpDown1->setAccessibleName(tr("Periodic Refresh Delay up-down"));
 
     OkButton = new QPushButton(tr("OK"), this);
     OkButton->setObjectName(QStringLiteral("OkButton"));

@@ -55,13 +55,14 @@ void MixerPanels::SetResetButton(QWidget* button) {
 
 void MixerPanels::buildMasterPanel(QWidget* parent) {
     const QString hint = tr("Master Volume Of All Output (Relative Volume Of 16 MIDI Channels)");
+    const QString volume = tr("Master Volume");
     Panel1 = MakePanel(parent, "Panel1", 8, kPanelTop, 70);
     Label3 = MakeHeading(Panel1, "Label3", tr("MASTER"));
     Label12 = MakeLabel(Panel1, "Label12", tr("Volume"), 15, kRowLabelTop);
-    VolumeTrackBar = MakeTrackBar(Panel1, "VolumeTrackBar", 15, hint);
-    VolumeSpinEdit = MakeSpinEdit(Panel1, "VolumeSpinEdit", 15, hint);
+    VolumeTrackBar = MakeTrackBar(Panel1, "VolumeTrackBar", 15, volume, hint);
+    VolumeSpinEdit = MakeSpinEdit(Panel1, "VolumeSpinEdit", 15, volume, hint);
     PeriodicRefresh =
-        MakeCheckBox(Panel1, "PeriodicRefresh", tr("Refre&sh"), 8, 57,
+        MakeCheckBox(Panel1, "PeriodicRefresh", tr("Refre&sh"), 8, 57, tr("Master Refresh"),
                      tr("Refresh Master Volume Periodically As Selected In Preferences"));
 }
 
@@ -74,14 +75,14 @@ void MixerPanels::buildMidiPanel(QWidget* parent) {
     Label13 = MakeLabel(Panel3, "Label13", tr("Volume"), 12, kRowLabelTop);
     Label14 = MakeLabel(Panel3, "Label14", tr("Reverb"), 60, kRowLabelTop);
     Label15 = MakeLabel(Panel3, "Label15", tr("Chorus"), 108, kRowLabelTop);
-    MIDITrackBar = MakeTrackBar(Panel3, "MIDITrackBar", 12, volume);
-    MIDIReverbTrackBar = MakeTrackBar(Panel3, "MIDIReverbTrackBar", 60, reverb);
-    MIDIChorusTrackBar = MakeTrackBar(Panel3, "MIDIChorusTrackBar", 108, chorus);
-    MIDISpinEdit = MakeSpinEdit(Panel3, "MIDISpinEdit", 12, volume);
-    MIDIReverbSpinEdit = MakeSpinEdit(Panel3, "MIDIReverbSpinEdit", 60, reverb);
-    MIDIChorusSpinEdit = MakeSpinEdit(Panel3, "MIDIChorusSpinEdit", 108, chorus);
+    MIDITrackBar = MakeTrackBar(Panel3, "MIDITrackBar", 12, tr("MIDI Volume"), volume);
+    MIDIReverbTrackBar = MakeTrackBar(Panel3, "MIDIReverbTrackBar", 60, tr("MIDI Reverb"), reverb);
+    MIDIChorusTrackBar = MakeTrackBar(Panel3, "MIDIChorusTrackBar", 108, tr("MIDI Chorus"), chorus);
+    MIDISpinEdit = MakeSpinEdit(Panel3, "MIDISpinEdit", 12, tr("MIDI Volume"), volume);
+    MIDIReverbSpinEdit = MakeSpinEdit(Panel3, "MIDIReverbSpinEdit", 60, tr("MIDI Reverb"), reverb);
+    MIDIChorusSpinEdit = MakeSpinEdit(Panel3, "MIDIChorusSpinEdit", 108, tr("MIDI Chorus"), chorus);
     MIDIRefresh = MakeCheckBox(
-        Panel3, "MIDIRefresh", tr("Refres&h"), 8, 65,
+        Panel3, "MIDIRefresh", tr("Refres&h"), 8, 65, tr("MIDI Refresh"),
         tr("Refresh Midi Control Reverb and Chorus Periodically As Selected In Preferences"));
 }
 
@@ -98,30 +99,32 @@ void MixerPanels::buildDigitalPanel(QWidget* parent) {
     Label5 = MakeLabel(Panel2, "Label5", tr("Chorus"), 108, kRowLabelTop);
     Label6 = MakeLabel(Panel2, "Label6", tr("Variation"), 156, kRowLabelTop);
     Label1 = MakeLabel(Panel2, "Label1", tr("Dry"), 204, kRowLabelTop);
-    ADVolumeTrackBar = MakeTrackBar(Panel2, "ADVolumeTrackBar", 12, volume);
-    ReverbTrackBar = MakeTrackBar(Panel2, "ReverbTrackBar", 60, reverb);
-    ChorusTrackBar = MakeTrackBar(Panel2, "ChorusTrackBar", 108, chorus);
-    VariationTrackBar = MakeTrackBar(Panel2, "VariationTrackBar", 156, variation);
-    DryTrackBar = MakeTrackBar(Panel2, "DryTrackBar", 204, dry);
-    ADVolumeSpinEdit = MakeSpinEdit(Panel2, "ADVolumeSpinEdit", 12, volume);
-    ReverbSpinEdit = MakeSpinEdit(Panel2, "ReverbSpinEdit", 60, reverb);
-    ChorusSpinEdit = MakeSpinEdit(Panel2, "ChorusSpinEdit", 108, chorus);
-    VariationSpinEdit = MakeSpinEdit(Panel2, "VariationSpinEdit", 156, variation);
-    DrySpinEdit = MakeSpinEdit(Panel2, "DrySpinEdit", 204, dry);
-    LockADPart =
-        MakeCheckBox(Panel2, "LockADPart", tr("&Lock"), 12, 57, tr("Lock/Unlock Digital Effects"));
+    ADVolumeTrackBar = MakeTrackBar(Panel2, "ADVolumeTrackBar", 12, tr("Digital Volume"), volume);
+    ReverbTrackBar = MakeTrackBar(Panel2, "ReverbTrackBar", 60, tr("Digital Reverb"), reverb);
+    ChorusTrackBar = MakeTrackBar(Panel2, "ChorusTrackBar", 108, tr("Digital Chorus"), chorus);
+    VariationTrackBar = MakeTrackBar(Panel2, "VariationTrackBar", 156, tr("Variation"), variation);
+    DryTrackBar = MakeTrackBar(Panel2, "DryTrackBar", 204, tr("Dry"), dry);
+    ADVolumeSpinEdit = MakeSpinEdit(Panel2, "ADVolumeSpinEdit", 12, tr("Digital Volume"), volume);
+    ReverbSpinEdit = MakeSpinEdit(Panel2, "ReverbSpinEdit", 60, tr("Digital Reverb"), reverb);
+    ChorusSpinEdit = MakeSpinEdit(Panel2, "ChorusSpinEdit", 108, tr("Digital Chorus"), chorus);
+    VariationSpinEdit = MakeSpinEdit(Panel2, "VariationSpinEdit", 156, tr("Variation"), variation);
+    DrySpinEdit = MakeSpinEdit(Panel2, "DrySpinEdit", 204, tr("Dry"), dry);
+    LockADPart = MakeCheckBox(Panel2, "LockADPart", tr("&Lock"), 12, 57, QString(),
+                              tr("Lock/Unlock Digital Effects"));
 }
 
 void MixerPanels::buildEffectsPanel(QWidget* parent) {
     Panel4 = MakePanel(parent, "Panel4", 498, kPanelTop, 127);
     Label16 = MakeHeading(Panel4, "Label16", tr("EFFECTS"));
     Label11 = MakeLabel(Panel4, "Label11", tr("&Reverb"), 8, 24);
-    ReverbComboBox = MakeComboBox(Panel4, "ReverbComboBox", 41, tr("Type Of Reverb Effect"));
+    ReverbComboBox = MakeComboBox(Panel4, "ReverbComboBox", 41, tr("Reverb effect"),
+                                  tr("Type Of Reverb Effect"));
     Label8 = MakeLabel(Panel4, "Label8", tr("&Chorus"), 8, 79);
-    ChorusComboBox = MakeComboBox(Panel4, "ChorusComboBox", 96, tr("Type Of Chorus Effect"));
+    ChorusComboBox = MakeComboBox(Panel4, "ChorusComboBox", 96, tr("Chorus effect"),
+                                  tr("Type Of Chorus Effect"));
     Label2 = MakeLabel(Panel4, "Label2", tr("&Variation"), 8, 134);
-    VariationComboBox =
-        MakeComboBox(Panel4, "VariationComboBox", 151, tr("Type Of Variation Effect"));
+    VariationComboBox = MakeComboBox(Panel4, "VariationComboBox", 151, tr("Variation effect"),
+                                     tr("Type Of Variation Effect"));
     Label11->setBuddy(ReverbComboBox);
     Label8->setBuddy(ChorusComboBox);
     Label2->setBuddy(VariationComboBox);

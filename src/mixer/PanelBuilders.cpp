@@ -1,5 +1,6 @@
 #include "mixer/PanelBuilders.h"
 
+#include "controls/Accessibility.h"
 #include "controls/TCheckBox.h"
 #include "controls/TComboBox.h"
 #include "controls/TSpinEdit.h"
@@ -50,33 +51,36 @@ QLabel* MakeLabel(QWidget* panel, const char* name, const QString& text, int lef
     return label;
 }
 
-TTrackBar* MakeTrackBar(QWidget* panel, const char* name, int left, const QString& hint) {
+TTrackBar* MakeTrackBar(QWidget* panel, const char* name, int left, const QString& spoken,
+                        const QString& hint) {
     auto* bar = Named(new TTrackBar(panel), name);
     bar->setGeometry(left, kTrackBarTop, kTrackBarWidth, kTrackBarHeight);
-    bar->setToolTip(hint);
+    Describe(bar, spoken, hint);
     return bar;
 }
 
-TSpinEdit* MakeSpinEdit(QWidget* panel, const char* name, int left, const QString& hint) {
+TSpinEdit* MakeSpinEdit(QWidget* panel, const char* name, int left, const QString& spoken,
+                        const QString& hint) {
     auto* edit = Named(new TSpinEdit(panel), name);
     edit->setGeometry(left, kSpinEditTop, kSpinEditWidth, kSpinEditHeight);
-    edit->setToolTip(hint);
+    Describe(edit, spoken, hint);
     edit->SetValue(TSpinEdit::kMax);
     return edit;
 }
 
 TCheckBox* MakeCheckBox(QWidget* panel, const char* name, const QString& caption, int left,
-                        int width, const QString& hint) {
+                        int width, const QString& spoken, const QString& hint) {
     auto* box = Named(new TCheckBox(caption, panel), name);
     box->setGeometry(left, kCheckBoxTop, width, kCheckBoxHeight);
-    box->setToolTip(hint);
+    Describe(box, spoken, hint);
     return box;
 }
 
-TComboBox* MakeComboBox(QWidget* panel, const char* name, int top, const QString& hint) {
+TComboBox* MakeComboBox(QWidget* panel, const char* name, int top, const QString& spoken,
+                        const QString& hint) {
     auto* box = Named(new TComboBox(panel), name);
     box->setGeometry(kComboLeft, top, kComboWidth, kComboHeight);
-    box->setToolTip(hint);
+    Describe(box, spoken, hint);
     return box;
 }
 

@@ -57,6 +57,8 @@ TForm1::TForm1(MidiOutService& midi, PreferencesStore& store, Options options)
     , store_(store)
     , options_(std::move(options)) {
     setObjectName(QStringLiteral("Form1"));
+    // Named by its caption also while minimised, when Qt would read the (empty) icon text.
+    connect(this, &QWidget::windowTitleChanged, this, &QWidget::setAccessibleName);
     setWindowTitle(AppTitle());
     BuildWindow();
     MidiOutput1 = std::make_unique<TMidiOutput>(midi);
@@ -64,6 +66,7 @@ TForm1::TForm1(MidiOutService& midi, PreferencesStore& store, Options options)
     Mixer->SetResetButton(ResetButton);
     Mixer->windowVisible = [this] { return isVisible(); };
     ConnectCommands();
+    Mixer->VolumeTrackBar->setFocus(); // opens on its first control in reading order
     WatchMapperPatch();
     try {
         MidiOutput1->ApplyStoredDescription();

@@ -1,4 +1,5 @@
 // The main window's controls outside the mixer panels, the menu, and their commands.
+#include "controls/Accessibility.h"
 #include "controls/LayoutFont.h"
 #include "controls/TCheckBox.h"
 #include "mixer/MixerPanels.h"
@@ -24,7 +25,7 @@ QPushButton* MakeButton(QWidget* parent, const QString& caption, const QRect& bo
                         const QString& hint) {
     auto* button = new QPushButton(caption, parent);
     button->setGeometry(bounds);
-    button->setToolTip(hint);
+    Describe(button, QString(), hint);
     return button;
 }
 
@@ -70,7 +71,7 @@ void TForm1::BuildBottomRow(QWidget* client) {
     EnableDeviceCheckBox = new TCheckBox(tr("E&nable Vireo Mixer"), client);
     EnableDeviceCheckBox->setGeometry(16, 236, 145, 17);
     EnableDeviceCheckBox->setChecked(true);
-    EnableDeviceCheckBox->setToolTip(tr("Close or Open Vireo MIDI Device"));
+    Describe(EnableDeviceCheckBox, QString(), tr("Close or Open Vireo MIDI Device"));
 
     MIDIButton = MakeButton(client, tr("&MIDI  <<"), {192, 232, 75, 25},
                             tr("Expand/Collapse MIDI Control Panel"));

@@ -3,6 +3,7 @@
 #include "controls/TCheckBox.h"
 #include "persistence/PreferencesStore.h"
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -78,6 +79,13 @@ TEST_F(TFormMessageTest, HasItsFixedLayoutAndTexts) {
     EXPECT_EQ(dialog.OKButton->x(), (dialog.width() - 75) / 2); // 76 at the drawn width
     EXPECT_TRUE(dialog.OKButton->isDefault());
     EXPECT_EQ(dialog.NoMessCheckBox->nextInFocusChain(), dialog.OKButton);
+    // A screen reader reads the five lines as one text when the dialog opens.
+    QAccessibleInterface* warning = QAccessible::queryAccessibleInterface(&dialog);
+    EXPECT_EQ(warning->role(), QAccessible::Dialog);
+    EXPECT_EQ(warning->text(QAccessible::Description),
+              "Locking the Mixer will lock the Variation effects in the current state. XG MIDI "
+              "files which use Variation effects may not playback correctly. Generally, do not "
+              "lock the Mixer when playing XG MIDI files.");
 }
 
 TEST_F(TFormMessageTest, StandsInTheMiddleOfTheScreenByItsOuterSize) {

@@ -6,6 +6,7 @@
 #include "midi/TMidiOutput.h"
 #include "persistence/PreferencesStore.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -136,6 +137,11 @@ TEST_F(TFormSetupTest, HasItsLayoutCaptionsAndKeyboardOrder) {
     EXPECT_EQ(d.Label2->text(), "&Periodic Refresh Delay:");
     EXPECT_EQ(d.Label2->geometry().topLeft(), QPoint(8, 88));
     EXPECT_EQ(d.Label2->buddy(), d.DelayEdit);
+    // What a screen reader calls the list and the field: their captions.
+    for (const auto& [field, name] :
+         {std::pair<QWidget*, QString>{d.DevicesComboBox, "MIDI Devices Output"},
+          {d.DelayEdit, "Periodic Refresh Delay"}})
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(field)->text(QAccessible::Name), name);
     EXPECT_EQ(d.DelayEdit->geometry(), QRect(128 + shift, 86, 49, 21));
     EXPECT_EQ(d.DelayEdit->maxLength(), 4);
     EXPECT_EQ(d.UpDown1->geometry(), QRect(177 + shift, 86, 15, 21));

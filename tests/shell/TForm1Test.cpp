@@ -8,6 +8,7 @@
 #include "shell/MainWindowFixture.h"
 #include "support/TestEnvironment.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
@@ -241,6 +243,25 @@ TEST_F(TForm1Test, OnlyTheExactFalseTurnsHintsOff) {
     QHelpEvent tip(QEvent::ToolTip, QPoint(1, 1), QPoint(1, 1));
     EXPECT_TRUE(hints.eventFilter(Form().MIDIButton, &tip)); // swallowed
     hints.SetHintsShown(true);
+}
+
+// The focus goes to a field's text: it is named and described as its field.
+TEST_F(TForm1Test, AFieldsTextIsNamedAndDescribedAsItsField) {
+    const QList<TSpinEdit*> fields = Create().findChildren<TSpinEdit*>();
+    ASSERT_EQ(fields.size(), 9);
+    for (TSpinEdit* field : fields) {
+        QAccessibleInterface* text = QAccessible::queryAccessibleInterface(field->Edit());
+        EXPECT_EQ(text->text(QAccessible::Name), field->accessibleName());
+        EXPECT_EQ(text->text(QAccessible::Description), field->toolTip());
+    }
+}
+
+TEST_F(TForm1Test, TheWindowIsNamedByItsCaptionAlsoAfterALoadAndWhileMinimised) {
+    TForm1& form = Create();
+    form.OpenNamedSettingsFile(WriteFile("Evening.mix", ""));
+    form.showMinimized();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&form)->text(QAccessible::Name),
+              "Sonexa Vireo Mixer - Evening");
 }
 
 } // namespace

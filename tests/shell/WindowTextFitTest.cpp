@@ -1,8 +1,11 @@
 // Every caption of every window fits the room its control gives it, with the fonts the desktop
 // has. The test program runs once per font family and screen scale (see CMakeLists.txt), told
-// by VIREO_TEXT_FIT: "<scale> <family>", no family for the desktop's own default.
+// by VIREO_TEXT_FIT: "<scale> <family>", no family for the desktop's own default. However the
+// captions grow, every control keeps a name of its own for assistive tools and Tab goes
+// through the controls in reading order.
 
 #include "controls/LayoutFont.h"
+#include "controls/TSpinEdit.h"
 #include "dialogs/TAboutBox1.h"
 #include "dialogs/TFormMessage.h"
 #include "dialogs/TFormSetup.h"
@@ -13,17 +16,24 @@
 #include "shell/MainWindowFixture.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <limits>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -301,6 +311,96 @@ TEST_P(WindowTextFit, EveryCaptionFitsItsControl) {
     const QWidget& window = Build();
     ExpectRunSettings(window);
     ExpectEveryCaptionFits(window);
+}
+
+QString AccessibleName(QObject* object) {
+    return QAccessible::queryAccessibleInterface(object)->text(QAccessible::Name);
+}
+
+// The shown controls (what takes the focus or holds a value) below `node`. A part that
+// repeats its control's name, the text of a numeric field, is that control.
+void CollectControls(QAccessibleInterface* node, const QString& owner,
+                     std::vector<QAccessibleInterface*>& controls) {
+    for (int i = 0; i < node->childCount(); ++i) {
+        QAccessibleInterface* child = node->child(i);
+        if (child == nullptr || child->state().invisible)
+            continue;
+        const QString name = child->text(QAccessible::Name);
+        const bool control = child->state().focusable || child->valueInterface() != nullptr ||
+                             child->role() == QAccessible::Button;
+        if (control && (owner.isEmpty() || name != owner))
+            controls.push_back(child);
+        CollectControls(child, control && !name.isEmpty() ? name : owner, controls);
+    }
+}
+
+// A level's slider and field share their name and are told apart by their roles. A control's
+// hint is also its description, shown or not.
+TEST_P(WindowTextFit, EveryControlHasANameOfItsOwnAndItsHintAsDescription) {
+    QWidget& window = Build();
+    QAccessibleInterface* root = QAccessible::queryAccessibleInterface(&window);
+    EXPECT_EQ(root->text(QAccessible::Name), window.windowTitle());
+    std::vector<QAccessibleInterface*> controls;
+    CollectControls(root, QString(), controls);
+    EXPECT_FALSE(controls.empty());
+    std::map<std::pair<QString, QAccessible::Role>, QString> seen;
+    for (QAccessibleInterface* control : controls) {
+        const QString name = control->text(QAccessible::Name);
+        const QObject* object = control->object();
+        const QString where = object == nullptr                ? QStringLiteral("?")
+                              : object->objectName().isEmpty() ? object->metaObject()->className()
+                                                               : object->objectName();
+        EXPECT_FALSE(name.isEmpty()) << where.toStdString() << " has no name";
+        if (const auto* widget = qobject_cast<const QWidget*>(object)) {
+            EXPECT_EQ(control->text(QAccessible::Description), widget->toolTip())
+                << where.toStdString();
+        }
+        const auto [first, added] = seen.emplace(std::pair(name, control->role()), where);
+        EXPECT_TRUE(added || name.isEmpty())
+            << where.toStdString() << " and " << first->second.toStdString() << " are both \""
+            << name.toStdString() << "\"";
+    }
+}
+
+// Top to bottom, left to right along a line; in the main window the panels left to right,
+// each top to bottom, then the row below them.
+std::tuple<int, int, int> ReadingPlace(const QWidget* control, const QWidget* window) {
+    const auto* main = qobject_cast<const QMainWindow*>(window);
+    if (main == nullptr)
+        return {0, control->y(), control->x()};
+    if (control->parentWidget() == main->centralWidget())
+        return {std::numeric_limits<int>::max(), 0, control->x()};
+    return {control->parentWidget()->x(), control->y(), control->x()};
+}
+
+// The control holding the focus; a numeric field for its text.
+QWidget* FocusedControl() {
+    QWidget* focused = QApplication::focusWidget();
+    return focused != nullptr && qobject_cast<TSpinEdit*>(focused->parentWidget()) != nullptr
+               ? focused->parentWidget()
+               : focused;
+}
+
+TEST_P(WindowTextFit, OpensOnItsFirstControlAndTabVisitsEveryControlInReadingOrder) {
+    QWidget& window = Build();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    std::vector<QWidget*> expected;
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled() &&
+            qobject_cast<TSpinEdit*>(w->parentWidget()) == nullptr)
+            expected.push_back(w);
+    }
+    std::sort(expected.begin(), expected.end(), [&window](QWidget* a, QWidget* b) {
+        return ReadingPlace(a, &window) < ReadingPlace(b, &window);
+    });
+    ASSERT_FALSE(expected.empty());
+    for (std::size_t stop = 0; stop <= expected.size(); ++stop) {
+        QWidget* wanted = expected[stop % expected.size()];
+        ASSERT_EQ(FocusedControl(), wanted)
+            << "stop " << stop << " is not " << AccessibleName(wanted).toStdString();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Windows, WindowTextFit,
