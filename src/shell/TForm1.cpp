@@ -141,10 +141,15 @@ void TForm1::showEvent(QShowEvent* event) {
 void TForm1::FormShow() {
     if (options_.isNtBelow4)
         return;
+    ResumeShownWindow();
+    QCoreApplication::postEvent(this, new QEvent(WM_SHOWLOCKWARNING));
+}
+
+// What closing the window to the tray stopped: the device and the refresh.
+void TForm1::ResumeShownWindow() {
     if (CloseDeviceWhenMinimized && EnableDeviceCheckBox->isChecked())
         OpenDevice();
     Mixer->ResumeRefresh();
-    QCoreApplication::postEvent(this, new QEvent(WM_SHOWLOCKWARNING));
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -155,6 +155,7 @@ protected:
 private:
     void FormCreate();
     void FormShow();
+    void ResumeShownWindow();
     void FormDestroy();
     void ShowLockWarning();
     void ReadWindowPreferences();

@@ -92,14 +92,18 @@ void TForm1::UseTrayIcon() {
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-// A hidden window could not be reached any more: it comes back as it was left.
+// A hidden window could not be reached any more: it comes back as it was left, with the
+// device and the refresh that closing it to the tray had stopped.
 void TForm1::UseNoTray() {
+    const bool wasHidden = !isVisible();
     options_.isNtBelow4 = true;
     QApplication::setQuitOnLastWindowClosed(true);
     if (!windowFlags().testFlag(Qt::WindowMinimizeButtonHint))
         setWindowFlag(Qt::WindowMinimizeButtonHint); // hides the window
     if (!isVisible())
         show();
+    if (wasHidden)
+        ResumeShownWindow();
 }
 
 } // namespace vireo

@@ -1,4 +1,5 @@
 #include "midi/TMidiOutput.h"
+#include "mixer/MixerPanels.h"
 #include "shell/MainWindowFixture.h"
 #include "shell/MixerTray.h"
 #include "shell/NotificationAreaWatcher.h"
@@ -76,6 +77,30 @@ TEST_F(LateTray, AnAreaThatGoesBringsTheWindowBackAsMainWindowUntilItComesBack) 
     EXPECT_TRUE(tray.TrayForm()->TrayIcon1()->Active());
     EXPECT_TRUE(form.TrayMode());
     EXPECT_FALSE(QApplication::quitOnLastWindowClosed());
+}
+
+// The window closed to the tray had its device closed and its refresh stopped; brought back
+// because the panel went, it works again as a shown window does.
+TEST_F(LateTray, AWindowBroughtBackByAGoingAreaHasItsDeviceAndRefreshAgain) {
+    store.SetRootKey(RegRoot::LocalMachine);
+    store.WriteRegInteger(MachineKey, "Close MIDI Device if Minimized", 1);
+    store.SetRootKey(RegRoot::CurrentUser);
+    bool areaThere = true;
+    TForm1 form(service, store, TForm1::Options{{}, false});
+    MixerTray tray(form, true,
+                   std::make_unique<NotificationAreaWatcher>(
+                       &announcer, SIGNAL(objectNameChanged(QString)), [&] { return areaThere; }));
+    form.show();
+    form.Mixer->PeriodicRefresh->SetChecked(true);
+    form.close();
+    ASSERT_EQ(form.MidiOutput1->State(), TMidiOutput::MidiState::Closed);
+    ASSERT_FALSE(form.Mixer->Timer1.isActive());
+
+    areaThere = false;
+    Announce();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.MidiOutput1->State(), TMidiOutput::MidiState::Opened);
+    EXPECT_TRUE(form.Mixer->Timer1.isActive());
 }
 
 TEST_F(LateTray, AnAreaThereAtStartGetsTheIconAtOnceAndNoWatcherIsNeeded) {

@@ -125,7 +125,7 @@ click_menu_item() {
     local id
     id=$(bus_call "$(item)" /MenuBar com.canonical.dbusmenu.GetLayout int32:0 int32:-1 \
         array:string:label | awk -v label="\"$1\"" '/struct {/ { head = 1; next }
-            head && /int32/ { id = $2; head = 0 } index($0, label) { print id; exit }')
+            head && /int32/ { id = $2; head = 0 } index($0, label) && !found { print id; found = 1 }')
     [[ -n $id ]] || fail "no menu item $1"
     bus_call "$(item)" /MenuBar com.canonical.dbusmenu.Event int32:"$id" string:clicked \
         variant:int32:0 uint32:0 >/dev/null
