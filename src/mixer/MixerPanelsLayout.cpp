@@ -18,9 +18,17 @@ void FillComboBox(TComboBox* box, const auto& types) {
     box->SetItemIndex(-1);
 }
 
+// The handler runs with its errors reported (RunGuarded), by the report set at the time.
+template <typename Sender, typename Signal>
+void Wire(MixerPanels* panels, Sender* sender, Signal signal, void (MixerPanels::*handler)()) {
+    QObject::connect(sender, signal, panels, [panels, handler] {
+        RunGuarded(panels->errorReport, [&] { (panels->*handler)(); });
+    });
+}
+
 template <typename Control>
 void Wire(MixerPanels* panels, Control* control, void (MixerPanels::*handler)()) {
-    QObject::connect(control, &Control::changed, panels, handler);
+    Wire(panels, control, &Control::changed, handler);
 }
 
 } // namespace
@@ -154,7 +162,7 @@ void MixerPanels::connectControls() {
     wire(LockADPart, &MixerPanels::LockADPartClick);
     wire(PeriodicRefresh, &MixerPanels::PeriodicRefreshClick);
     wire(MIDIRefresh, &MixerPanels::MIDIRefreshClick);
-    connect(&Timer1, &QTimer::timeout, this, &MixerPanels::Timer1Timer);
+    Wire(this, &Timer1, &QTimer::timeout, &MixerPanels::Timer1Timer);
 }
 
 void MixerPanels::connectDigitalControls() {
