@@ -36,8 +36,8 @@ public:
 
     // Is the main window visible? Defaults to the visibility of the parent's window.
     std::function<bool()> windowVisible;
-    // The application's error report, for errors that leave the controls' handlers and the
-    // refresh; unset, they go on to whoever emitted the signal.
+    // The application's error report, for errors that leave the refresh timer's tick; unset,
+    // they go on to the event loop.
     ErrorReport errorReport;
     // The window's Reset button, switched together with the digital controls.
     void SetResetButton(QWidget* button);

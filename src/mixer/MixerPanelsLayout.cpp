@@ -18,17 +18,11 @@ void FillComboBox(TComboBox* box, const auto& types) {
     box->SetItemIndex(-1);
 }
 
-// The handler runs with its errors reported (RunGuarded), by the report set at the time.
-template <typename Sender, typename Signal>
-void Wire(MixerPanels* panels, Sender* sender, Signal signal, void (MixerPanels::*handler)()) {
-    QObject::connect(sender, signal, panels, [panels, handler] {
-        RunGuarded(panels->errorReport, [&] { (panels->*handler)(); });
-    });
-}
-
+// A control's handler also runs when another handler sets the control (a load, a reset): its
+// error ends that handler too, so it goes on to whoever set it.
 template <typename Control>
 void Wire(MixerPanels* panels, Control* control, void (MixerPanels::*handler)()) {
-    Wire(panels, control, &Control::changed, handler);
+    QObject::connect(control, &Control::changed, panels, handler);
 }
 
 } // namespace
@@ -162,7 +156,9 @@ void MixerPanels::connectControls() {
     wire(LockADPart, &MixerPanels::LockADPartClick);
     wire(PeriodicRefresh, &MixerPanels::PeriodicRefreshClick);
     wire(MIDIRefresh, &MixerPanels::MIDIRefreshClick);
-    Wire(this, &Timer1, &QTimer::timeout, &MixerPanels::Timer1Timer);
+    // Only the timer runs the refresh: its errors end here, in the report (RunGuarded).
+    connect(&Timer1, &QTimer::timeout, this,
+            [this] { RunGuarded(errorReport, [this] { Timer1Timer(); }); });
 }
 
 void MixerPanels::connectDigitalControls() {

@@ -91,14 +91,15 @@ void TForm1::BuildBottomRow(QWidget* client) {
     StatusBar1->setIndent(3); // the frame lives in the contents margins: leave them be
 }
 
-// Every command reports its errors itself: see RunGuarded.
+// The commands report their errors themselves (RunGuarded): only the user runs them. The
+// device check box is also set by the program, from within other handlers.
 void TForm1::ConnectCommands() {
     const auto report = &MixerApplication::ReportError;
     const auto command = [this, report](auto* sender, auto signal, auto* object, auto handler) {
         connect(sender, signal, object, Guarded(object, handler, report));
     };
     MixerPanels* mixer = Mixer.get();
-    command(EnableDeviceCheckBox, &TCheckBox::changed, this, &TForm1::EnableDeviceCheckBoxClick);
+    connect(EnableDeviceCheckBox, &TCheckBox::changed, this, &TForm1::EnableDeviceCheckBoxClick);
     command(MIDIButton, &QPushButton::clicked, this, &TForm1::MIDIButtonClick);
     command(ResetButton, &QPushButton::clicked, mixer, &MixerPanels::ResetButtonClick);
     command(DefaultButton, &QPushButton::clicked, this, &TForm1::DefaultButtonClick);
