@@ -95,8 +95,8 @@ void TForm1::BuildBottomRow(QWidget* client) {
 // device check box is also set by the program, from within other handlers.
 void TForm1::ConnectCommands() {
     const auto report = &MixerApplication::ReportError;
-    const auto command = [this, report](auto* sender, auto signal, auto* object, auto handler) {
-        connect(sender, signal, object, Guarded(object, handler, report));
+    const auto command = [report](auto* sender, auto signal, auto* object, auto handler) {
+        QObject::connect(sender, signal, object, Guarded(object, handler, report));
     };
     MixerPanels* mixer = Mixer.get();
     connect(EnableDeviceCheckBox, &TCheckBox::changed, this, &TForm1::EnableDeviceCheckBoxClick);
