@@ -8,19 +8,15 @@ set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME sonexa-vireo-mixer)
 set(CPACK_PACKAGE_VENDOR "Brenmark")
-# The project states major.minor; a package version names all three numbers.
-if(PROJECT_VERSION_PATCH STREQUAL "")
-    set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.0)
-else()
-    set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH})
-endif()
+set(CPACK_PACKAGE_VERSION ${VIREO_PACKAGE_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Mixer panel for the Sonexa Vireo XG wavetable synthesizer")
+# Lines of the long description stay within 80 columns (with the leading space dpkg adds).
 set(CPACK_PACKAGE_DESCRIPTION "\
-Every control of the mixer window becomes MIDI messages at once: XG, GS and GM
-system-exclusive messages, the universal master volume and control changes on all
-16 channels, sent to the synthesizer behind an ALSA sequencer or JACK MIDI port.
-It lives in the notification area, runs once per user and loads and saves .mix
-settings files.")
+Every control of the mixer window becomes MIDI messages at once: XG, GS and
+GM system-exclusive messages, the universal master volume and control changes
+on all 16 channels, sent to the synthesizer behind an ALSA sequencer or JACK
+MIDI port. It lives in the notification area, runs once per user and loads
+and saves .mix settings files.")
 set(CPACK_PACKAGE_CONTACT "Sonexa Vireo Mixer maintainers <vireo-mixer@brenmark.example>")
 set(CPACK_STRIP_FILES ON)
 

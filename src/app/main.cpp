@@ -1,4 +1,5 @@
 // The program's entry: hardware check, single instance, then the windows and the event loop.
+#include "app/CommandLine.h"
 #include "app/HardwareCheck.h"
 #include "app/MidiConnection.h"
 #include "dialogs/TFormMessage.h"
@@ -58,6 +59,8 @@ void PrepareForConnectingThread() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (const int status = AnswerInformationRequest(argc, argv); status >= 0)
+        return status;
     // Connecting to the MIDI systems takes as long as Qt's own start-up: both at once.
     PrepareForConnectingThread();
     MidiConnector connector;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/GuardedHandler.h"
 #include "controls/TCheckBox.h"
 #include "controls/TComboBox.h"
 #include "controls/TSpinEdit.h"
@@ -35,6 +36,9 @@ public:
 
     // Is the main window visible? Defaults to the visibility of the parent's window.
     std::function<bool()> windowVisible;
+    // The application's error report, for errors that leave the refresh timer's tick; unset,
+    // they go on to the event loop.
+    ErrorReport errorReport;
     // The window's Reset button, switched together with the digital controls.
     void SetResetButton(QWidget* button);
 

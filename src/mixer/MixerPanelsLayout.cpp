@@ -18,6 +18,8 @@ void FillComboBox(TComboBox* box, const auto& types) {
     box->SetItemIndex(-1);
 }
 
+// A control's handler also runs when another handler sets the control (a load, a reset): its
+// error ends that handler too, so it goes on to whoever set it.
 template <typename Control>
 void Wire(MixerPanels* panels, Control* control, void (MixerPanels::*handler)()) {
     QObject::connect(control, &Control::changed, panels, handler);
@@ -157,7 +159,9 @@ void MixerPanels::connectControls() {
     wire(LockADPart, &MixerPanels::LockADPartClick);
     wire(PeriodicRefresh, &MixerPanels::PeriodicRefreshClick);
     wire(MIDIRefresh, &MixerPanels::MIDIRefreshClick);
-    connect(&Timer1, &QTimer::timeout, this, &MixerPanels::Timer1Timer);
+    // Only the timer runs the refresh: its errors end here, in the report (RunGuarded).
+    connect(&Timer1, &QTimer::timeout, this,
+            [this] { RunGuarded(errorReport, [this] { Timer1Timer(); }); });
 }
 
 void MixerPanels::connectDigitalControls() {

@@ -2,13 +2,13 @@
 
 #include "FileTypeTemplates.inc"
 #include "persistence/HivePaths.h"
+#include "persistence/ProfileFileIo.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
 
@@ -63,12 +63,8 @@ bool WriteWhole(const QString& path, const QByteArray& content, bool& changed) {
     changed = ReadSmallFile(path) != content;
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return profile_io::ReplaceWhole(QFile::encodeName(path).toStdString(),
+                                    std::string_view(content.constData(), content.size()));
 }
 
 // Runs a database tool on a folder when it is installed; true when it ran and succeeded.

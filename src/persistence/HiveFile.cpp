@@ -1,11 +1,11 @@
 #include "persistence/HiveFile.h"
 
 #include "persistence/HiveLock.h"
+#include "persistence/ProfileFileIo.h"
 #include "platform/UniqueFd.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -82,14 +82,8 @@ bool UpdateHiveFile(const QString& path, const std::function<bool(HiveDocument&)
     const std::string text = document.Serialize();
     if (qint64(text.size()) > kMaxHiveFileBytes || !HiveDocument::Parse(text))
         return false; // never write what could not be read back
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(text.data(), qint64(text.size())) != qint64(text.size())) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    // Checked down to the disk before the rename: a full disk leaves the old hive whole.
+    return profile_io::ReplaceWhole(QFile::encodeName(path).toStdString(), text);
 }
 
 } // namespace vireo

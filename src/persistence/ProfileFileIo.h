@@ -4,7 +4,9 @@
 #include <string>
 #include <string_view>
 
-// File access beneath ProfileFile: a capped read that never blocks, and a whole-file replace.
+// File access beneath ProfileFile: a capped read that never blocks, and the checked whole-file
+// replace that every file the user keeps is written with (settings files, hives, the file type's
+// registration).
 namespace vireo::profile_io {
 
 enum class ReadStatus {
@@ -22,11 +24,12 @@ struct FileBytes {
 FileBytes ReadCapped(const std::string& path, std::size_t cap);
 
 // Writes bytes into a new file beside the target and renames it over the target, so that the
-// target holds either its old bytes or all of the new ones. Symbolic links are followed to
-// the file they name, which is replaced while the links stay; a replaced file keeps its
-// permissions and, where allowed, its owner. A file this user may not write itself (read-only,
-// or its owner's choice) is refused, whatever the folder allows. False when anything fails;
-// then no file changed and no temporary file is left behind.
+// target holds either its old bytes or all of the new ones: the write, fsync and close of the
+// new file are each checked before the rename, so that a full disk or an I/O error leaves the
+// old file. Symbolic links are followed to the file they name, which is replaced while the
+// links stay; a replaced file keeps its permissions and, where allowed, its owner. A file this user
+// may not write itself (read-only, or its owner's choice) is refused, whatever the folder allows.
+// False when anything fails; then no file changed and no temporary file is left behind.
 bool ReplaceWhole(const std::string& path, std::string_view bytes);
 
 } // namespace vireo::profile_io

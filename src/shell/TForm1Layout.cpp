@@ -1,8 +1,10 @@
 // The main window's controls outside the mixer panels, the menu, and their commands.
 #include "controls/Accessibility.h"
+#include "controls/GuardedHandler.h"
 #include "controls/LayoutFont.h"
 #include "controls/TCheckBox.h"
 #include "mixer/MixerPanels.h"
+#include "shell/MixerApplication.h"
 #include "shell/TForm1.h"
 
 #include <QAction>
@@ -90,22 +92,30 @@ void TForm1::BuildBottomRow(QWidget* client) {
     StatusBar1->setIndent(3); // the frame lives in the contents margins: leave them be
 }
 
+// The commands report their errors themselves (RunGuarded): only the user runs them. The
+// device check box is also set by the program, from within other handlers.
 void TForm1::ConnectCommands() {
+    const auto report = &MixerApplication::ReportError;
+    const auto command = [report](auto* sender, auto signal, auto* object, auto handler) {
+        QObject::connect(sender, signal, object, Guarded(object, handler, report));
+    };
+    MixerPanels* mixer = Mixer.get();
     connect(EnableDeviceCheckBox, &TCheckBox::changed, this, &TForm1::EnableDeviceCheckBoxClick);
-    connect(MIDIButton, &QPushButton::clicked, this, &TForm1::MIDIButtonClick);
-    connect(ResetButton, &QPushButton::clicked, Mixer.get(), &MixerPanels::ResetButtonClick);
-    connect(DefaultButton, &QPushButton::clicked, this, &TForm1::DefaultButtonClick);
-    connect(Open1, &QAction::triggered, this, &TForm1::Open1Click);
-    connect(Save1, &QAction::triggered, this, &TForm1::Save1Click);
-    connect(Saveas1, &QAction::triggered, this, &TForm1::Saveas1Click);
-    connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
-    connect(Preferences1, &QAction::triggered, this, &TForm1::Preferences1Click);
-    connect(About1, &QAction::triggered, this, &TForm1::About1Click);
-    connect(YamahaXG1, &QAction::triggered, Mixer.get(), &MixerPanels::YamahaXG1Click);
-    connect(GSTG300B1, &QAction::triggered, Mixer.get(), &MixerPanels::GSTG300B1Click);
-    connect(GeneralMIDISystemLevel11, &QAction::triggered, Mixer.get(),
+    command(MIDIButton, &QPushButton::clicked, this, &TForm1::MIDIButtonClick);
+    command(ResetButton, &QPushButton::clicked, mixer, &MixerPanels::ResetButtonClick);
+    command(DefaultButton, &QPushButton::clicked, this, &TForm1::DefaultButtonClick);
+    command(Open1, &QAction::triggered, this, &TForm1::Open1Click);
+    command(Save1, &QAction::triggered, this, &TForm1::Save1Click);
+    command(Saveas1, &QAction::triggered, this, &TForm1::Saveas1Click);
+    command(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
+    command(Preferences1, &QAction::triggered, this, &TForm1::Preferences1Click);
+    command(About1, &QAction::triggered, this, &TForm1::About1Click);
+    command(YamahaXG1, &QAction::triggered, mixer, &MixerPanels::YamahaXG1Click);
+    command(GSTG300B1, &QAction::triggered, mixer, &MixerPanels::GSTG300B1Click);
+    command(GeneralMIDISystemLevel11, &QAction::triggered, mixer,
             &MixerPanels::GeneralMIDISystemLevel11Click);
-    connect(Mixer.get(), &MixerPanels::lockWarningRequested, this,
+    mixer->errorReport = report;
+    connect(mixer, &MixerPanels::lockWarningRequested, this,
             [this] { QCoreApplication::postEvent(this, new QEvent(WM_SHOWLOCKWARNING)); });
 }
 

@@ -1,6 +1,8 @@
 #include "shell/TTrayIconForm.h"
 
+#include "controls/GuardedHandler.h"
 #include "icons/AppIcon.h"
+#include "shell/MixerApplication.h"
 #include "shell/TTrayIcon.h"
 
 #include <QAction>
@@ -52,7 +54,7 @@ QAction* TTrayIconForm::AddItem(const char* name, const QString& caption,
                                 void (TTrayIconForm::*click)()) {
     QAction* item = popupMenu1_->addAction(caption);
     item->setObjectName(QString::fromLatin1(name));
-    connect(item, &QAction::triggered, this, click);
+    connect(item, &QAction::triggered, this, Guarded(this, click, &MixerApplication::ReportError));
     return item;
 }
 

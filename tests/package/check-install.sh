@@ -23,7 +23,11 @@ DESTDIR=$root cmake --install "$build" --prefix /usr >"$scratch/install.log"
 expected=(usr/bin/$app
     usr/share/applications/$app.desktop
     usr/share/mime/packages/$app.xml
-    usr/share/icons/hicolor/scalable/apps/$app.svg)
+    usr/share/icons/hicolor/scalable/apps/$app.svg
+    usr/share/man/man1/$app.1.gz
+    usr/share/doc/$app/copyright
+    usr/share/doc/$app/changelog.gz
+    usr/share/metainfo/example.brenmark.SonexaVireoMixer.metainfo.xml)
 sizes=(16 32 48 64 128 256)
 for size in "${sizes[@]}"; do
     expected+=("usr/share/icons/hicolor/${size}x${size}/apps/$app.png")

@@ -21,6 +21,8 @@ public:
     // Creates the window; its start-up runs against the service as scripted so far.
     TForm1& Create(QStringList arguments = {});
     TForm1& Form() { return *form_; }
+    // Ends the window as the program's exit does (its position is saved).
+    void Destroy() { form_.reset(); }
 
     // Writes a settings file in the private home and returns its path.
     static QString WriteFile(const QString& name, const std::string& content);

@@ -1,10 +1,11 @@
-// Save and Save As on settings files the user may not write: the refusal comes through the
-// application's error report and the file stays exactly as it was.
+// Save and Save As on settings files the user may not write, or on a full disk: the refusal
+// comes through the application's error report and the file stays exactly as it was.
 //
 // Root may write any file, so as root the checks run without the capabilities that override
 // file permissions (on the window thread, which is where the program writes).
 #include "controls/TSpinEdit.h"
 #include "mixer/MixerPanels.h"
+#include "persistence/TempFolder.h"
 #include "shell/MainWindowFixture.h"
 #include "shell/MixerApplication.h"
 #include "support/TestEnvironment.h"
@@ -12,15 +13,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <cstring>
 #include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
+#include <map>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -117,7 +123,10 @@ protected:
     }
 
     // Save As onto path: the file dialog is given the path and the overwrite question Yes.
-    void SaveAsOnto(const QString& path) {
+    void SaveAsOnto(const QString& path) { Answering(Form().Saveas1, path); }
+
+    // Runs the action while a file dialog it opens is given path and every question Yes.
+    void Answering(QAction* action, const QString& path) {
         QTimer answer; // never re-enters itself, so every answer is posted, not made in it
         bool chosen = false;
         int rounds = 0;
@@ -140,7 +149,7 @@ protected:
             }
         });
         answer.start(20);
-        Trigger(Form().Saveas1);
+        Trigger(action);
     }
 
     void SkipUnlessPermissionsApply(const QString& readOnlyFile) {
@@ -230,12 +239,134 @@ TEST_F(ProtectedSettingsFileTest, AWritableFileIsReplacedWholeAndKeepsItsMode) {
     EXPECT_THAT(FilesBeside(path), testing::Contains("Live.mix"));
 }
 
+// Whether main gave this program a mount namespace of its own, and why not.
+bool privateMounts = false;
+int privateMountsError = 0;
+
+// Every file under folder (relative path, bytes), hidden ones included.
+std::map<std::string, std::string> FilesUnder(const QString& folder) {
+    std::map<std::string, std::string> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files[QDir(folder).relativeFilePath(path).toStdString()] =
+            test::ReadAll(path).toStdString();
+    }
+    return files;
+}
+
+// Writes into a new file until the file system takes no byte more.
+void FillUp(const QString& path) {
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    static const char block[4096] = {};
+    while (::write(fd, block, sizeof block) > 0) {
+    }
+    const bool full = errno == ENOSPC && ::write(fd, block, 1) < 0;
+    ::close(fd);
+    ASSERT_TRUE(full) << "the file system did not fill up";
+}
+
+const QByteArray kUserHive =
+    "REGEDIT4\n\n"
+    "[HKEY_CURRENT_USER\\Software\\Brenmark\\Sonexa Vireo Mixer\\Settings]\n"
+    "\"PosX\"=dword:00000005\n\"PosY\"=dword:00000007\n"
+    "\"DeviceName\"=\"Synth B\"\n\"Display Hints\"=\"False\"\n"
+    "\"DefaultDir\"=\"/nowhere/\"\n; the user's own note\n";
+const QByteArray kMachineHive =
+    "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Brenmark\\Sonexa Vireo Mixer\\1.0]\n"
+    "\"Installed\"=dword:00000001\n";
+
+// The hives, the data folder and the settings files on a small file system that is full: the
+// window starts there, saves there in every way, and ends there.
+class FullDiskTest : public ProtectedSettingsFileTest {
+protected:
+    void SetUp() override {
+        Mount();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        test::WriteAll(Disk("config/sonexa-vireo-mixer/user.reg"), kUserHive);
+        test::WriteAll(Disk("etc/sonexa-vireo-mixer/machine.reg"), kMachineHive);
+        test::WriteAll(Disk("data/sonexa-vireo-mixer/Default.mix"), kLive.c_str());
+        test::WriteAll(Disk("data/applications/sonexa-vireo-mixer.desktop"), "[Desktop Entry]\n");
+        test::WriteAll(Disk("data/mime/packages/sonexa-vireo-mixer.xml"), "<old/>\n");
+        test::WriteAll(Disk("Live.mix"), kLive.c_str());
+        FillUp(Disk("filler"));
+        before = Kept();
+        ProtectedSettingsFileTest::SetUp(); // the window starts with its hives on the full disk
+    }
+
+    void TearDown() override {
+        Destroy();
+        if (mounted_)
+            ::umount2(QFile::encodeName(Disk()).constData(), MNT_DETACH);
+    }
+
+    QString Disk(const QString& relative = {}) const {
+        return relative.isEmpty() ? folder_.path("disk") : folder_.path("disk/" + relative);
+    }
+
+    // Every file on the disk but the one that fills it.
+    std::map<std::string, std::string> Kept() const {
+        auto files = FilesUnder(Disk());
+        files.erase("filler");
+        return files;
+    }
+
+    std::map<std::string, std::string> before;
+
+private:
+    // Root mounts the file system in this program's own mount namespace; elsewhere mounting is
+    // not allowed and the test is skipped.
+    void Mount() {
+        if (!privateMounts && (privateMountsError == EPERM || ::geteuid() != 0))
+            GTEST_SKIP() << "mounting a file system is not allowed here (needs root with "
+                            "CAP_SYS_ADMIN): no full disk to test with";
+        ASSERT_TRUE(privateMounts) << "no mount namespace: " << std::strerror(privateMountsError);
+        ASSERT_TRUE(QDir().mkpath(Disk()));
+        ASSERT_EQ(::mount("vireo-full", QFile::encodeName(Disk()).constData(), "tmpfs",
+                          MS_NOSUID | MS_NODEV, "size=256k"),
+                  0)
+            << std::strerror(errno);
+        mounted_ = true;
+    }
+
+    test::TempFolder folder_;
+    bool mounted_ = false;
+    test::ScopedEnv configHome_{"XDG_CONFIG_HOME", QFile::encodeName(Disk("config")).constData()};
+    test::ScopedEnv configDirs_{"XDG_CONFIG_DIRS", QFile::encodeName(Disk("etc")).constData()};
+    test::ScopedEnv dataHome_{"XDG_DATA_HOME", QFile::encodeName(Disk("data")).constData()};
+};
+
+TEST_F(FullDiskTest, EveryWriteIsRefusedAndEveryFileStaysByteForByte) {
+    Form().move(300, 200); // a new position for the exit to save
+    const QString live = Disk("Live.mix");
+    const QString fresh = Disk("Fresh.mix");
+    const QString standard = Disk("data/sonexa-vireo-mixer/Default.mix");
+
+    Form().SettingsFileName = live;
+    Trigger(Form().Save1);
+    SaveAsOnto(fresh);
+    Form().SettingsFileName = standard;
+    Answering(Form().Save1, {}); // replacing the default settings: Yes
+    Destroy();                   // the program's end saves its position
+
+    EXPECT_THAT(Errors(), ElementsAre(Refusal(live), Refusal(fresh), Refusal(standard)));
+    EXPECT_EQ(Kept(), before); // nothing replaced, nothing left behind
+}
+
 } // namespace
 } // namespace vireo
 
 // The program's own application, so that errors leaving handlers reach its error report.
 int main(int argc, char** argv) {
     vireo::test::privateHome(); // before Qt reads any folder
+    // Mounts of its own, made while the program has one thread, vanish with it.
+    vireo::privateMounts = ::unshare(CLONE_NEWNS) == 0 &&
+                           ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    vireo::privateMountsError = errno;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     vireo::MixerApplication app(argc, argv);

@@ -297,7 +297,7 @@ TEST_F(AlsaStalledDevice, FailsAtOnceWithoutHangingTheWindowAndKeepsNoBacklog) {
 
     program.terminate();
     ASSERT_TRUE(program.waitForExit(kLimit)) << "the mixer did not end: " << program.log();
-    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(program.exitCode(), 0) << program.log();
 }
 
 // The mixer's own port (device -1, "MIDI Mapper"), which the user wires with the patchbay.

@@ -11,7 +11,15 @@ rm -rf "$out"
 mkdir -p "$out"
 
 # The guest's command is one word on the kernel's command line: a script in the results share.
-printf '#!/bin/bash\nexec %q %q\n' "$here/guest.sh" "$tests" >"$out/command.sh"
+# It starts from an empty environment, so the sanitizers' options (the asan preset's leak
+# suppressions among them) are handed on in it.
+{
+    printf '#!/bin/bash\n'
+    for name in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; do
+        [[ -n ${!name:-} ]] && printf 'export %s=%q\n' "$name" "${!name}"
+    done
+    printf 'exec %q %q\n' "$here/guest.sh" "$tests"
+} >"$out/command.sh"
 chmod +x "$out/command.sh"
 started=$(date +%s)
 "$here/../../../scripts/alsa-vm/run.sh" "$work" "$out" "$out/command.sh"
