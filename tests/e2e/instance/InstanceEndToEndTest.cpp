@@ -1,5 +1,6 @@
 // The real program as a second start meets it: a running mixer on a private JACK server, and
 // a start with a file that hands it over and ends.
+#include "JackService.h"
 #include "JackTestProcesses.h"
 #include "RunningInstance.h"
 #include "app/HardwareCheck.h"
@@ -30,6 +31,8 @@ protected:
         ASSERT_TRUE(server->running()) << server->startError();
         dump = std::make_unique<MidiDump>(); // the MIDI output device the check asks for
         ASSERT_TRUE(dump->started());
+        // A mixer started before the dump's port is there rightly finds no device.
+        ASSERT_GE(WaitForDevice(*JackOnlyService("instance-probe"), dump->port()), 0);
     }
 
     void TearDown() override {
