@@ -19,8 +19,17 @@ become_session_user() {
     copy=$(mktemp -d)
     cp "$program" "$suite"/*.sh "$copy/"
     [[ -f $suite/screen-session.sh ]] || cp "$suite/../../../scripts/screen-session.sh" "$copy/"
+    # A sanitizer build keeps its options, and its suppressions where that user can read them.
+    local lsan=${LSAN_OPTIONS:-}
+    if [[ $lsan =~ suppressions=([^:]+) ]]; then
+        cp "${BASH_REMATCH[1]}" "$copy/lsan.supp"
+        lsan=${lsan/"${BASH_REMATCH[1]}"/$copy/lsan.supp}
+    fi
+    # Qt's libraries keep no frame pointers: the full unwinder lets suppressions match by function.
+    local asan=${ASAN_OPTIONS:+$ASAN_OPTIONS:fast_unwind_on_malloc=0}
     chmod -R a+rX "$copy"
     runuser -u "$session_user" -- env -i PATH="$PATH" LANG=C.UTF-8 VIREO_SHOTS="${VIREO_SHOTS:-}" \
+        ASAN_OPTIONS="$asan" LSAN_OPTIONS="$lsan" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
         bash "$copy/$(basename "$0")" "$copy/$(basename "$program")" "$case_name" || status=$?
     rm -rf "$copy"
     exit "$status"
