@@ -262,6 +262,14 @@ MidiResult JackMidiSystem::close(int id) {
     return MidiError::NoError;
 }
 
+bool JackMidiSystem::lost(int id) {
+    const auto opened = opened_.find(id);
+    if (opened == opened_.end())
+        return false;
+    const Slot* slot = liveSlot(opened->second);
+    return slot == nullptr || slot->lost.load();
+}
+
 void JackMidiSystem::releaseSlot(Slot* slot) {
     const std::lock_guard lock(clientMutex_);
     if (slot == nullptr || client_.load() == nullptr)

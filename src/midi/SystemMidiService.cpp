@@ -113,6 +113,11 @@ std::optional<std::string> SystemMidiService::errorText(MidiResult code) {
     return StandardMidiErrorText(code);
 }
 
+bool SystemMidiService::deviceLost(Handle handle) {
+    const OpenPort* port = find(handle);
+    return port != nullptr && port->system->lost(port->id);
+}
+
 std::vector<std::string> SystemMidiService::mapperConnections() {
     MidiSystem* system = mapperSystem();
     std::vector<std::string> names;

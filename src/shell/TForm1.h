@@ -177,6 +177,12 @@ private:
     void MapperPatchChanged();
     void StoreMapperPatch();
     void SendStateToNewWire();
+    // The chosen device, watched for the whole run (TForm1DeviceWatch.cpp).
+    void MidiChanged();
+    void ReopenLostDevice();
+    void TakeAwaitedDevice();
+    void SwitchDevice(int index);
+    void SendWholeStateOnce();
 
     MidiOutService& midi_;
     PreferencesStore& store_;
@@ -184,6 +190,10 @@ private:
     std::unique_ptr<MapperPatch> mapperPatch_;
     QTimer* mapperChangeTimer_ = nullptr; // gathers the changes that come together
     bool mapperStatePending_ = false;     // a wire came while the device was closed
+    // The user's recorded device, missing at the start, taken up when it appears; empty once
+    // the user chose in Preferences.
+    std::string awaitedDevice_;
+    bool deviceStatePending_ = false; // the device switched while the port was closed
     bool creating_ = true;
     QWidget* client_ = nullptr;
     TFormMessage* lockWarning_ = nullptr;

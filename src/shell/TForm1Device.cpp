@@ -38,10 +38,13 @@ void SetEnabled(std::initializer_list<QWidget*> widgets, bool enabled) {
 
 void TForm1::OpenDevice() {
     MidiOutput1->Open();
-    if (MidiOutput1->LastError() != 0)
+    if (MidiOutput1->LastError() != 0) {
         EnableDeviceCheckBox->setChecked(false);
-    else
-        MapperOpened();
+        return;
+    }
+    MapperOpened();
+    if (deviceStatePending_)
+        SendWholeStateOnce();
 }
 
 void TForm1::EnableDeviceCheckBoxClick() {
@@ -119,6 +122,10 @@ void TForm1::Preferences1Click() {
     // the window is shown, the timer follows its boxes and the new period.
     if (isVisible())
         Mixer->ResumeRefresh();
+    if (result == QDialog::Accepted) {
+        awaitedDevice_.clear(); // the user has chosen
+        deviceStatePending_ = false;
+    }
     OpenDevice();
     if (result == QDialog::Accepted) {
         Mixer->InitializeSynthesizer();

@@ -213,5 +213,29 @@ TEST_F(ProgramEndToEnd, PreferencesOkMovesTheMixerToTheChosenDeviceAndSendsTheSt
     EXPECT_EQ(home.userString("DeviceName"), QString::fromStdString(second->port()));
 }
 
+// A locked state: the whole state (initialisation, every control, Lock On) is its load.
+TEST_F(ProgramEndToEnd, TheChosenDeviceRestartedUnderItsNameGetsTheWholeStateByItself) {
+    writePreferences();
+    const xg::MixerState state = xg::SampleState(true);
+    ASSERT_FALSE(startLoaded(state, "Jazz Club").isEmpty());
+    device->kill();
+    MidiDump* again = startDump("midi-monitor");
+    expectReceived(*again, 0, xg::Load(state, false));
+    EXPECT_TRUE(staysAt(*again, again->messages().size())) << "more than one send";
+    EXPECT_EQ(home.userString("DeviceName"), QString::fromStdString(again->port()));
+}
+
+TEST_F(ProgramEndToEnd, ARecordedDeviceMissingAtTheStartIsTakenUpWhenItAppears) {
+    home.writePreferences("late-synth:input");
+    const xg::MixerState state = xg::SampleState(true);
+    MixerProgram& program = startMixer({home.writeSettingsFile("Jazz Club.mix", state.FileText())});
+    ASSERT_FALSE(waitForMainWindow("Jazz Club").isEmpty()) << program.log();
+    MidiDump* late = startDump("late-synth");
+    expectReceived(*late, 0, xg::Load(state, false));
+    EXPECT_TRUE(staysAt(*late, late->messages().size())) << "more than one send";
+    EXPECT_TRUE(device->messages().empty()) << "a device nobody chose received messages";
+    EXPECT_EQ(home.userString("DeviceName"), QString::fromStdString(late->port()));
+}
+
 } // namespace
 } // namespace vireo::test
