@@ -113,11 +113,13 @@ std::unique_ptr<QDialog> TForm1::CreatePreferencesDialog(TForm1& form) {
 
 void TForm1::Preferences1Click() {
     MidiOutput1->Close();
+    inPreferences_ = true;
     int result = QDialog::Rejected;
     if (preferencesFactory_) {
         std::unique_ptr<QDialog> dialog = preferencesFactory_(*this);
         result = dialog->exec();
     }
+    inPreferences_ = false;
     // The dialog puts the timer back as it found it, and a period of 0 had stopped it. While
     // the window is shown, the timer follows its boxes and the new period.
     if (isVisible())
@@ -134,6 +136,8 @@ void TForm1::Preferences1Click() {
     }
     if ((!isVisible() && CloseDeviceWhenMinimized) || !EnableDeviceCheckBox->isChecked())
         MidiOutput1->Close();
+    if (!awaitedDevice_.empty()) // it may have come while the dialog was open
+        TakeAwaitedDevice();
     midi_.releaseUnused(); // the dialog's device list
 }
 

@@ -15,45 +15,36 @@ namespace vireo {
 // came or went, a device lost.
 void TForm1::MidiChanged() {
     MapperPatchChanged();
-    if (!awaitedDevice_.empty())
-        TakeAwaitedDevice();
-    else
-        ReopenLostDevice();
+    if (!inPreferences_) { // the dialog has the port meanwhile
+        NoteLostDevice();
+        if (!awaitedDevice_.empty())
+            TakeAwaitedDevice();
+    }
     midi_.releaseUnused(); // what asking about the patch and the devices connected
 }
 
-void TForm1::ReopenLostDevice() {
-    TMidiOutput& port = *MidiOutput1;
-    if (port.DeviceID() == MidiOutService::kMapper ||
-        port.State() != TMidiOutput::MidiState::Opened || !midi_.deviceLost(port.Handle()))
-        return;
-    if (const auto index = DeviceIndexByName(midi_, port.ProductName()))
-        SwitchDevice(*index);
+// A device lost while open is awaited under its product name.
+void TForm1::NoteLostDevice() {
+    const TMidiOutput& port = *MidiOutput1;
+    if (awaitedDevice_.empty() && port.DeviceID() != MidiOutService::kMapper &&
+        port.State() == TMidiOutput::MidiState::Opened && midi_.deviceLost(port.Handle()))
+        awaitedDevice_ = port.ProductName();
 }
 
+// Puts the port on the awaited device, as Preferences OK would: an open port moves only once
+// the device opened, so a port that takes no connection yet (its client still going, or not
+// ready) leaves everything as it was, and the next change tries again. A closed port gets the
+// state at its next open.
 void TForm1::TakeAwaitedDevice() {
     const auto index = DeviceIndexByName(midi_, awaitedDevice_);
     if (!index)
         return;
-    awaitedDevice_.clear();
-    SwitchDevice(*index);
-    ShowDeviceName();
-}
-
-// Puts the port on device `index`, as Preferences OK would, open again when it was open.
-void TForm1::SwitchDevice(int index) {
-    TMidiOutput& port = *MidiOutput1;
-    const bool open = port.State() == TMidiOutput::MidiState::Opened;
-    try {
-        port.Close();
-        port.SetDeviceID(index);
-    } catch (const EmidioutputError& error) {
-        MixerApplication::ReportError(QString::fromUtf8(error.what()));
+    MidiOutput1->MoveTo(*index);
+    if (MidiOutput1->LastError() != 0)
         return;
-    }
-    deviceStatePending_ = true;
-    if (open)
-        OpenDevice();
+    awaitedDevice_.clear();
+    ShowDeviceName();
+    SendWholeStateOnce();
 }
 
 // The window's whole state to the device: now when the port is open, else at its next open.
