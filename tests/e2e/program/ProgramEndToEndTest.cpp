@@ -3,7 +3,9 @@
 #include "ProgramFixture.h"
 #include "XgMessages.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <iostream>
 
 namespace vireo::test {
 namespace {
@@ -77,6 +79,25 @@ protected:
         EXPECT_FALSE(dialog.isEmpty()) << "the Preferences dialog did not open";
         EXPECT_TRUE(display->focus(dialog));
         return dialog;
+    }
+
+    // Stops the server (SIGSTOP) under a loaded mixer, ends the mixer by `end`, and checks that
+    // it ended at once all the same; the server goes on afterwards.
+    void endWithAHungServer(const std::function<void(const QString& window)>& end) {
+        writePreferences();
+        const QString window = startLoaded(LateShow(), "Late Show");
+        ASSERT_FALSE(window.isEmpty());
+        MixerProgram& program = *programs.back();
+        server->pause();
+        const auto started = std::chrono::steady_clock::now();
+        end(window);
+        const bool ended = program.waitForExit(3s); // a hang check, not a measurement
+        const auto took = std::chrono::steady_clock::now() - started;
+        server->resume();
+        ASSERT_TRUE(ended) << "the hung server held the end:\n" << program.log();
+        EXPECT_EQ(program.exitCode(), 0) << program.log();
+        std::cout << "ended with the server stopped in "
+                  << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms\n";
     }
 
     // Preferences that open the first dump's port.
@@ -187,6 +208,14 @@ TEST_F(ProgramEndToEnd, TerminationEndsTheProgramTheWayExitDoes) {
     EXPECT_EQ(home.userInteger("PosX"), place->x());
     EXPECT_EQ(home.userInteger("PosY"), place->y());
     EXPECT_TRUE(staysAt(*device, loaded)) << "messages went out on termination";
+}
+
+TEST_F(ProgramEndToEnd, AHungServerDoesNotHoldExit) {
+    endWithAHungServer([this](const QString& window) { typeInto(window, {"alt+f", "x"}); });
+}
+
+TEST_F(ProgramEndToEnd, AHungServerDoesNotHoldTermination) {
+    endWithAHungServer([this](const QString&) { programs.back()->terminate(); });
 }
 
 TEST_F(ProgramEndToEnd, PreferencesOkMovesTheMixerToTheChosenDeviceAndSendsTheStateThere) {
