@@ -50,20 +50,7 @@ std::shared_ptr<Latch> LatchOnThreadEnd() {
 JackMidiCore::JackMidiCore(std::string clientName)
     : clientName_(std::move(clientName)) {}
 
-JackMidiCore::~JackMidiCore() {
-    setAnswered(false);
-}
-
-// Counts this system's client once while it is connected; safe from the notification thread.
-void JackMidiCore::setCounted(bool connected) {
-    if (counted_.exchange(connected) != connected)
-        CountJackClients(connected ? 1 : -1);
-}
-
-void JackMidiCore::setAnswered(bool answered) {
-    if (answered_.exchange(answered) != answered)
-        CountJackAnswers(answered ? 1 : -1);
-}
+JackMidiCore::~JackMidiCore() = default;
 
 // Waits for the calls posted to the server thread, at most JackServerThread::kEndMs.
 // A close that a hung server keeps is not waited for again.
@@ -378,8 +365,6 @@ void JackMidiCore::ShutDown(jack_status_t, const char*, void* self) {
     // before any of the window thread's.
     core->closeDeadClient();
     core->serverGone_.store(true);
-    core->setCounted(false);
-    core->setAnswered(false);
     core->cycleTicked_.notify_all();
     pthread_setcancelstate(cancelState, nullptr);
 }
@@ -503,20 +488,17 @@ bool JackMidiCore::connect() {
     if (openWaitedOut_) {
         const std::lock_guard lock(opening_->mutex);
         if (!opening_->done) {
-            setAnswered(false);
             return false;
         }
     }
     openedBefore_ = true;
     jack_client_t* client = takeOpened();
-    setAnswered(client != nullptr);
     if (client == nullptr)
         return false;
     serverGone_.store(false);
     stalledAt_ = UINT64_MAX;
     client_.store(client);
     ++session_;
-    setCounted(true);
     return true;
 }
 
@@ -571,7 +553,6 @@ bool JackMidiCore::activate() {
             kStalledMs);
     if (!result || *result != 0) {
         disconnect();
-        setAnswered(false);
         return false;
     }
     active_ = true;
@@ -580,7 +561,6 @@ bool JackMidiCore::activate() {
 }
 
 void JackMidiCore::disconnect() {
-    setCounted(false);
     jack_client_t* client = nullptr;
     {
         const std::lock_guard lock(clientMutex_);

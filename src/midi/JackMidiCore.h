@@ -20,10 +20,6 @@
 
 namespace vireo {
 
-// The process's counts of connected JACK clients and of systems whose server answered.
-void CountJackClients(int change);
-void CountJackAnswers(int change);
-
 // What JackMidiSystem does, kept in one object that the JACK client's callbacks and the
 // server thread's calls share: a client whose server hangs cannot be closed, and is left to
 // the process's end with this object, instead of holding the window thread. Every call to the
@@ -103,8 +99,6 @@ private:
     // server thread, as closes do, so the answer holds for the whole call.
     bool current(jack_client_t* client) const { return client_.load() == client; }
     void installCallbacks(jack_client_t* client);
-    void setCounted(bool connected);
-    void setAnswered(bool answered);
     void notifyChange();
     void processCycle(jack_nframes_t frames);
     bool settled(Slot& slot, jack_port_t* port);
@@ -133,8 +127,6 @@ private:
     std::string findInputPort(jack_client_t* client, const std::string& name) const;
 
     std::string clientName_;
-    std::atomic<bool> counted_{false};  // among the connected clients
-    std::atomic<bool> answered_{false}; // among the answered systems
     std::shared_ptr<JackServerThread> server_ = std::make_shared<JackServerThread>();
     std::atomic<jack_client_t*> client_{nullptr}; // read by the notification thread too
     std::atomic<bool> serverGone_{false};

@@ -2,16 +2,12 @@
 
 #include "midi/JackMidiCore.h"
 
-#include <atomic>
 #include <cctype>
 #include <jack/jack.h>
 #include <mutex>
 
 namespace vireo {
 namespace {
-
-std::atomic<int> connectedClients{0};
-std::atomic<int> answeredSystems{0};
 
 void Quiet(const char*) {}
 
@@ -38,14 +34,6 @@ std::size_t ClientIdAt(const std::string& name, std::size_t at) {
 
 } // namespace
 
-void CountJackClients(int change) {
-    connectedClients.fetch_add(change);
-}
-
-void CountJackAnswers(int change) {
-    answeredSystems.fetch_add(change);
-}
-
 std::string CleanJackPortName(const std::string& name) {
     std::string clean;
     clean.reserve(name.size());
@@ -57,14 +45,6 @@ std::string CleanJackPortName(const std::string& name) {
         clean += name[at++];
     }
     return clean;
-}
-
-bool JackMidiSystem::AnyClientConnected() {
-    return connectedClients.load() > 0;
-}
-
-bool JackMidiSystem::AnyServerAnswered() {
-    return answeredSystems.load() > 0;
 }
 
 JackMidiSystem::JackMidiSystem(std::string clientName)

@@ -39,13 +39,7 @@ public:
     JackMidiSystem(const JackMidiSystem&) = delete;
     JackMidiSystem& operator=(const JackMidiSystem&) = delete;
 
-    // Whether a JackMidiSystem of this process holds a client of a server that is still there:
-    // the server answers, and asking it again would open another client for nothing.
-    static bool AnyClientConnected();
-    // Whether a JackMidiSystem of this process found its server answering the last time it
-    // connected, and has not seen it go since: it may have let go of its client meanwhile.
-    static bool AnyServerAnswered();
-
+    bool isServer() const override { return true; }
     bool answers() override;
     std::vector<Port> outputPorts() override;
     MidiResult openPort(const Port& port, int& id) override;

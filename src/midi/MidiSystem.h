@@ -22,6 +22,10 @@ public:
 
     virtual ~MidiSystem() = default;
 
+    // Whether the system is a sound server (JACK), which counts as a mixer device of the
+    // machine while it answers.
+    virtual bool isServer() const { return false; }
+
     // Whether the system is there, connecting first when not connected yet (or again after
     // it went away).
     virtual bool answers() = 0;

@@ -150,9 +150,11 @@ void SystemMidiService::setChangeListener(ChangeListener listener) {
 
 void SystemMidiService::scan() {
     devices_.clear();
+    serversAnswering_ = 0;
     for (const auto& system : systems_) {
         if (!system->answers())
             continue;
+        serversAnswering_ += system->isServer() ? 1 : 0;
         for (MidiSystem::Port& port : system->outputPorts())
             devices_.push_back(Device{system.get(), std::move(port)});
     }

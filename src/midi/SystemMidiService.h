@@ -25,6 +25,8 @@ public:
 
     // Scans the systems again: devices that came or went since the last call count.
     unsigned deviceCount() override;
+    // The sound servers among the systems that answered at the last scan.
+    unsigned serversAnswering() const { return serversAnswering_; }
     MidiResult productName(int index, std::string& name) override;
     MidiResult open(int index, Handle& handle) override;
     MidiResult shortMessage(Handle handle, std::uint32_t packed) override;
@@ -57,6 +59,7 @@ private:
     std::vector<std::unique_ptr<MidiSystem>> systems_;
     std::vector<Device> devices_;
     bool scanned_ = false;
+    unsigned serversAnswering_ = 0;
     std::map<Handle, OpenPort> open_;
     Handle nextHandle_ = 1;
     MidiSystem* ownSystem_ = nullptr; // where the own port was registered
