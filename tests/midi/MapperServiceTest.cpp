@@ -1,5 +1,7 @@
 #include "midi/JackMidiSystem.h"
+#include "midi/MidiSystemParts.h"
 #include "midi/SystemMidiService.h"
+#include "support/FakeMidiSystem.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,43 +12,7 @@ namespace {
 using testing::ElementsAre;
 using testing::IsEmpty;
 
-// A MIDI system with an own port whose wires the test sees.
-class PatchSystem : public MidiSystem {
-public:
-    explicit PatchSystem(std::vector<std::string> names) {
-        for (const std::string& name : names)
-            ports.push_back(Port{name, "key of " + name});
-    }
-
-    bool present = true;
-    bool ownRegistered = false;
-    std::vector<Port> ports;
-    std::vector<std::string> wires;
-    int listeners = 0;
-
-    bool answers() override { return present; }
-    std::vector<Port> outputPorts() override { return ports; }
-    MidiResult openPort(const Port&, int& id) override {
-        id = 1;
-        return MidiError::NoError;
-    }
-    MidiResult openOwnPort(int& id) override {
-        ownRegistered = true;
-        id = 2;
-        return MidiError::NoError;
-    }
-    MidiResult send(int, std::span<const std::uint8_t>) override { return MidiError::NoError; }
-    MidiResult reset(int) override { return MidiError::NoError; }
-    MidiResult close(int) override { return MidiError::NoError; }
-    std::vector<std::string> ownPortConnections() override { return wires; }
-    MidiResult connectOwnPort(const std::string& name) override {
-        if (!ownRegistered)
-            return MidiError::InvalidHandle;
-        wires.push_back(name);
-        return MidiError::NoError;
-    }
-    void setChangeListener(ChangeListener listener) override { listeners += listener ? 1 : -1; }
-};
+using PatchSystem = test::FakeMidiSystem;
 
 class MapperServiceTest : public testing::Test {
 protected:
@@ -109,13 +75,13 @@ TEST_F(MapperServiceTest, TheListenerReachesEverySystemAndIsTakenBack) {
 }
 
 TEST(JackPortNameTest, BridgeClientIdsAreDroppedAndEverythingElseKept) {
-    EXPECT_EQ(CleanJackPortName("a2j:Midi Through [14] (playback): Midi Through Port-0"),
+    EXPECT_EQ(CleanPortName("a2j:Midi Through [14] (playback): Midi Through Port-0"),
               "a2j:Midi Through (playback): Midi Through Port-0");
-    EXPECT_EQ(CleanJackPortName("Midi-Bridge:USB Keys [20]:(playback_0) USB Keys MIDI 1"),
+    EXPECT_EQ(CleanPortName("Midi-Bridge:USB Keys [20]:(playback_0) USB Keys MIDI 1"),
               "Midi-Bridge:USB Keys:(playback_0) USB Keys MIDI 1");
-    EXPECT_EQ(CleanJackPortName("fluidsynth:midi_00"), "fluidsynth:midi_00");
-    EXPECT_EQ(CleanJackPortName("synth [a1]:in [] [7"), "synth [a1]:in [] [7");
-    EXPECT_EQ(CleanJackPortName("x [1] [22]:in"), "x:in");
+    EXPECT_EQ(CleanPortName("fluidsynth:midi_00"), "fluidsynth:midi_00");
+    EXPECT_EQ(CleanPortName("synth [a1]:in [] [7"), "synth [a1]:in [] [7");
+    EXPECT_EQ(CleanPortName("x [1] [22]:in"), "x:in");
 }
 
 } // namespace
