@@ -9,8 +9,9 @@ MidiConnector::MidiConnector()
 
 MidiConnector::MidiConnector(Factory make)
     : pending_(std::async(std::launch::async, [make = std::move(make)] {
-        MidiConnection connection{make(), 0};
+        MidiConnection connection{make(), 0, 0};
         connection.deviceCount = connection.service->deviceCount();
+        connection.serversAnswering = connection.service->serversAnswering();
         return connection;
     })) {}
 

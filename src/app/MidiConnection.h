@@ -8,10 +8,12 @@
 
 namespace vireo {
 
-// The MIDI service and the device count of its first scan.
+// The MIDI service, and the device count and the sound servers that answered at its first
+// scan.
 struct MidiConnection {
     std::unique_ptr<SystemMidiService> service;
     unsigned deviceCount = 0;
+    unsigned serversAnswering = 0;
 };
 
 // Connects to the machine's MIDI systems on a thread of its own, so that the connection runs

@@ -75,7 +75,9 @@ int main(int argc, char* argv[]) {
     };
     // The MIDI service's scan asked JACK's server, giving up on one that hangs: asking again
     // here would wait for such a server without end.
-    probes.mixerCount = [] { return MixerDeviceCount(JackMidiSystem::AnyServerAnswered); };
+    probes.mixerCount = [&] {
+        return MixerDeviceCount([&] { return connection->serversAnswering > 0; });
+    };
     if (!HardwarePresent(probes)) {
         ReportHardwareMissing();
         return 1;

@@ -442,6 +442,11 @@ MidiResult AlsaMidiSystem::close(int id) {
     return MidiError::NoError;
 }
 
+bool AlsaMidiSystem::lost(int id) {
+    const auto opened = opened_.find(id);
+    return opened != opened_.end() && opened->second.lost->load();
+}
+
 int AlsaMidiSystem::freePortNumber() const {
     const auto used = [this](int number) {
         return std::any_of(opened_.begin(), opened_.end(),

@@ -53,6 +53,7 @@ public:
     MidiResult send(int id, std::span<const std::uint8_t> message) override;
     MidiResult reset(int id) override;
     MidiResult close(int id) override;
+    bool lost(int id) override;
     std::vector<std::string> ownPortConnections() override;
     MidiResult connectOwnPort(const std::string& name) override;
     void setChangeListener(ChangeListener listener) override;

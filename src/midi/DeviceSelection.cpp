@@ -52,6 +52,25 @@ bool FindDeviceByName(TMidiOutput& port, std::string_view text) {
     return found;
 }
 
+std::string AwaitedDevice(const TMidiOutput& port, PreferencesStore& store) {
+    if (port.DeviceID() != MidiOutService::kMapper)
+        return {};
+    store.SetRootKey(RegRoot::CurrentUser);
+    std::string name = store.ReadRegString(SettingsKey, kDeviceName, kMapperName);
+    return name == kMapperName ? std::string() : name;
+}
+
+std::optional<int> DeviceIndexByName(MidiOutService& service, const std::string& name) {
+    const unsigned count = service.deviceCount();
+    for (unsigned index = 0; index < count; ++index) {
+        std::string found;
+        if (service.productName(static_cast<int>(index), found) == MidiError::NoError &&
+            found == name)
+            return static_cast<int>(index);
+    }
+    return std::nullopt;
+}
+
 void ChooseOutputDevice(TMidiOutput& port, PreferencesStore& store) {
     const UserRootOnExit userRoot(store);
     store.SetRootKey(RegRoot::LocalMachine);

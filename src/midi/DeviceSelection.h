@@ -1,9 +1,12 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace vireo {
 
+class MidiOutService;
 class PreferencesStore;
 class TMidiOutput;
 
@@ -18,5 +21,14 @@ bool FindDeviceByName(TMidiOutput& port, std::string_view text);
 // chosen name per user; later it looks the user's recorded name up again. When nothing fits,
 // the mapper (-1) is used. Leaves the store's root on CurrentUser.
 void ChooseOutputDevice(TMidiOutput& port, PreferencesStore& store);
+
+// After ChooseOutputDevice: the user's recorded device when the port fell back to the mapper
+// because that device is missing now; empty when the mapper is the user's own choice or the
+// port is on a device.
+std::string AwaitedDevice(const TMidiOutput& port, PreferencesStore& store);
+
+// The index of the service's device whose product name is `name` now (the service lists
+// again), or nullopt.
+std::optional<int> DeviceIndexByName(MidiOutService& service, const std::string& name);
 
 } // namespace vireo

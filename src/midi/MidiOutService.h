@@ -34,6 +34,9 @@ public:
     virtual MidiResult close(Handle handle) = 0;
     // The service's text for a code, or nullopt when it has none.
     virtual std::optional<std::string> errorText(MidiResult code) = 0;
+    // Whether the device open on `handle` went away (its port, or its system): every send to
+    // it fails with NoDevice from then on. False for a handle that is not open.
+    virtual bool deviceLost(Handle /*handle*/) { return false; }
 
     // The mapper's patch: the ports the program's own port (device -1) is wired to. Names are
     // product names without session-varying numbers, so they can be stored and found again.
@@ -49,7 +52,8 @@ public:
         return MidiError::NotSupported;
     }
     // Told, on any thread (it must only post to the window thread and return), that the
-    // mapper's wires or the set of ports may have changed. An empty function stops it.
+    // mapper's wires, the set of ports or an open device's state may have changed. An empty
+    // function stops it.
     using ChangeListener = std::function<void()>;
     virtual void setChangeListener(ChangeListener /*listener*/) {}
 

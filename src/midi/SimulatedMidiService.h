@@ -52,6 +52,11 @@ public:
     void removeMapperPort(const std::string& name);
     void wireMapper(const std::string& name);
     void unwireMapper(const std::string& name);
+    // A device that goes away: every handle open on it fails with NoDevice from then on, as a
+    // lost device does. And one that comes (again): added at the end of the list. Each tells
+    // the change listener at once, on the caller's thread.
+    void unplugDevice(const std::string& name);
+    void plugDevice(const std::string& name);
     // Stops recording calls, for benchmarks that would otherwise grow the record for ever.
     void setRecording(bool on) { recording_ = on; }
 
@@ -71,6 +76,7 @@ public:
     MidiResult reset(Handle handle) override;
     MidiResult close(Handle handle) override;
     std::optional<std::string> errorText(MidiResult code) override;
+    bool deviceLost(Handle handle) override { return lost_.count(handle) != 0; }
     std::vector<std::string> mapperConnections() override;
     std::vector<std::string> mapperPorts() override { return mapperPorts_; }
     MidiResult connectMapper(const std::string& name) override;
@@ -92,7 +98,9 @@ private:
     std::map<int, MidiResult> openFailures_;
     std::map<Op, PendingFailure> pendingFailures_;
     std::map<MidiResult, std::optional<std::string>> texts_;
-    std::map<Handle, int> open_; // handle -> device index
+    std::map<Handle, int> open_;     // handle -> device index
+    std::set<Handle> lost_;          // open on a device that was unplugged
+    static constexpr int kGone = -2; // the device index of a lost handle
     Handle nextHandle_ = 0x100;
     std::vector<Call> calls_;
     bool recording_ = true;

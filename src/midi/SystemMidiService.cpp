@@ -113,6 +113,11 @@ std::optional<std::string> SystemMidiService::errorText(MidiResult code) {
     return StandardMidiErrorText(code);
 }
 
+bool SystemMidiService::deviceLost(Handle handle) {
+    const OpenPort* port = find(handle);
+    return port != nullptr && port->system->lost(port->id);
+}
+
 std::vector<std::string> SystemMidiService::mapperConnections() {
     MidiSystem* system = mapperSystem();
     std::vector<std::string> names;
@@ -145,9 +150,11 @@ void SystemMidiService::setChangeListener(ChangeListener listener) {
 
 void SystemMidiService::scan() {
     devices_.clear();
+    serversAnswering_ = 0;
     for (const auto& system : systems_) {
         if (!system->answers())
             continue;
+        serversAnswering_ += system->isServer() ? 1 : 0;
         for (MidiSystem::Port& port : system->outputPorts())
             devices_.push_back(Device{system.get(), std::move(port)});
     }

@@ -54,6 +54,10 @@ public:
 
     void Open();
     void Close();
+    // Puts the port on device `index` of the service's last count: an open port opens that
+    // device first and lets go of the one it had only then, so that a move that fails leaves
+    // the port as it was. Sets LastError; raises nothing.
+    void MoveTo(int index);
     void PutShort(unsigned status, unsigned data1, unsigned data2);
     void PutLong(const std::uint8_t* data, std::uint16_t length);
     void PutLong(std::span<const std::uint8_t> bytes);

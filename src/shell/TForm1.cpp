@@ -99,6 +99,7 @@ void TForm1::FormCreate() {
     ReadWindowPreferences();
     MIDIButtonClick();
     ChooseOutputDevice(*MidiOutput1, store_);
+    awaitedDevice_ = AwaitedDevice(*MidiOutput1, store_);
     ShowDeviceName();
     OpenDevice();
     LoadSettingsFile();

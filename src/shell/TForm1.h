@@ -181,6 +181,11 @@ private:
     void MapperPatchChanged();
     void StoreMapperPatch();
     void SendStateToNewWire();
+    // The chosen device, watched for the whole run (TForm1DeviceWatch.cpp).
+    void MidiChanged();
+    void NoteLostDevice();
+    void TakeAwaitedDevice();
+    void SendWholeStateOnce();
 
     MidiOutService& midi_;
     PreferencesStore& store_;
@@ -188,6 +193,12 @@ private:
     std::unique_ptr<MapperPatch> mapperPatch_;
     QTimer* mapperChangeTimer_ = nullptr; // gathers the changes that come together
     bool mapperStatePending_ = false;     // a wire came while the device was closed
+    // The device the port waits for, taken up when a port of this product name appears: the
+    // chosen one, lost while open, or the recorded one, missing at the start. Empty once the
+    // user chose in Preferences.
+    std::string awaitedDevice_;
+    bool deviceStatePending_ = false; // the device switched while the port was closed
+    bool inPreferences_ = false;      // the Preferences dialog uses the port
     bool creating_ = true;
     QWidget* client_ = nullptr;
     TFormMessage* lockWarning_ = nullptr;

@@ -38,10 +38,13 @@ void SetEnabled(std::initializer_list<QWidget*> widgets, bool enabled) {
 
 void TForm1::OpenDevice() {
     MidiOutput1->Open();
-    if (MidiOutput1->LastError() != 0)
+    if (MidiOutput1->LastError() != 0) {
         EnableDeviceCheckBox->setChecked(false);
-    else
-        MapperOpened();
+        return;
+    }
+    MapperOpened();
+    if (deviceStatePending_)
+        SendWholeStateOnce();
 }
 
 void TForm1::EnableDeviceCheckBoxClick() {
@@ -110,15 +113,21 @@ std::unique_ptr<QDialog> TForm1::CreatePreferencesDialog(TForm1& form) {
 
 void TForm1::Preferences1Click() {
     MidiOutput1->Close();
+    inPreferences_ = true;
     int result = QDialog::Rejected;
     if (preferencesFactory_) {
         std::unique_ptr<QDialog> dialog = preferencesFactory_(*this);
         result = dialog->exec();
     }
+    inPreferences_ = false;
     // The dialog puts the timer back as it found it, and a period of 0 had stopped it. While
     // the window is shown, the timer follows its boxes and the new period.
     if (isVisible())
         Mixer->ResumeRefresh();
+    if (result == QDialog::Accepted) {
+        awaitedDevice_.clear(); // the user has chosen
+        deviceStatePending_ = false;
+    }
     OpenDevice();
     if (result == QDialog::Accepted) {
         Mixer->InitializeSynthesizer();
@@ -127,6 +136,8 @@ void TForm1::Preferences1Click() {
     }
     if ((!isVisible() && CloseDeviceWhenMinimized) || !EnableDeviceCheckBox->isChecked())
         MidiOutput1->Close();
+    if (!awaitedDevice_.empty()) // it may have come while the dialog was open
+        TakeAwaitedDevice();
     midi_.releaseUnused(); // the dialog's device list
 }
 

@@ -25,7 +25,7 @@ void TForm1::WatchMapperPatch() {
     mapperChangeTimer_ = new QTimer(this);
     mapperChangeTimer_->setSingleShot(true);
     mapperChangeTimer_->setInterval(kGatherMs);
-    connect(mapperChangeTimer_, &QTimer::timeout, this, &TForm1::MapperPatchChanged);
+    connect(mapperChangeTimer_, &QTimer::timeout, this, &TForm1::MidiChanged);
     // Called on a thread of the MIDI system: only hand the news to the window thread.
     midi_.setChangeListener([this] {
         QMetaObject::invokeMethod(
@@ -57,7 +57,6 @@ void TForm1::MapperOpened() {
 
 void TForm1::MapperPatchChanged() {
     const MapperPatch::Change change = mapperPatch_->connectRemembered();
-    midi_.releaseUnused(); // what asking about the patch connected
     if (change.rememberedChanged)
         StoreMapperPatch();
     if (change.newWire)

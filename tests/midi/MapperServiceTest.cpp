@@ -1,5 +1,6 @@
 #include "midi/JackMidiSystem.h"
 #include "midi/SystemMidiService.h"
+#include "support/FakeMidiSystem.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,43 +11,7 @@ namespace {
 using testing::ElementsAre;
 using testing::IsEmpty;
 
-// A MIDI system with an own port whose wires the test sees.
-class PatchSystem : public MidiSystem {
-public:
-    explicit PatchSystem(std::vector<std::string> names) {
-        for (const std::string& name : names)
-            ports.push_back(Port{name, "key of " + name});
-    }
-
-    bool present = true;
-    bool ownRegistered = false;
-    std::vector<Port> ports;
-    std::vector<std::string> wires;
-    int listeners = 0;
-
-    bool answers() override { return present; }
-    std::vector<Port> outputPorts() override { return ports; }
-    MidiResult openPort(const Port&, int& id) override {
-        id = 1;
-        return MidiError::NoError;
-    }
-    MidiResult openOwnPort(int& id) override {
-        ownRegistered = true;
-        id = 2;
-        return MidiError::NoError;
-    }
-    MidiResult send(int, std::span<const std::uint8_t>) override { return MidiError::NoError; }
-    MidiResult reset(int) override { return MidiError::NoError; }
-    MidiResult close(int) override { return MidiError::NoError; }
-    std::vector<std::string> ownPortConnections() override { return wires; }
-    MidiResult connectOwnPort(const std::string& name) override {
-        if (!ownRegistered)
-            return MidiError::InvalidHandle;
-        wires.push_back(name);
-        return MidiError::NoError;
-    }
-    void setChangeListener(ChangeListener listener) override { listeners += listener ? 1 : -1; }
-};
+using PatchSystem = test::FakeMidiSystem;
 
 class MapperServiceTest : public testing::Test {
 protected:

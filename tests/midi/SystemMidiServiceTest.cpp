@@ -2,6 +2,7 @@
 
 #include "midi/ShortMessage.h"
 #include "midi/TMidiOutput.h"
+#include "support/FakeMidiSystem.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -12,67 +13,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A MIDI system whose presence, ports and failures the test decides.
-class FakeSystem : public MidiSystem {
-public:
-    explicit FakeSystem(std::vector<std::string> names) {
-        for (const std::string& name : names)
-            ports.push_back(Port{name, "key of " + name});
-    }
-
-    bool present = true;
-    std::vector<Port> ports;
-    MidiResult sendResult = MidiError::NoError;
-    MidiResult closeResult = MidiError::NoError;
-    std::vector<std::string> openedKeys; // "own" for the program's own port
-    std::vector<std::pair<int, Bytes>> sent;
-    std::vector<int> resets;
-    std::set<int> open;
-    // Outlives the fake, which dies with the service.
-    std::shared_ptr<std::vector<int>> closed = std::make_shared<std::vector<int>>();
-
-    bool answers() override { return present; }
-    std::vector<Port> outputPorts() override { return ports; }
-
-    MidiResult openPort(const Port& port, int& id) override {
-        const bool known = std::any_of(ports.begin(), ports.end(),
-                                       [&](const Port& p) { return p.key == port.key; });
-        if (!known)
-            return MidiError::NoDevice;
-        return opened(port.key, id);
-    }
-
-    MidiResult openOwnPort(int& id) override { return opened("own", id); }
-
-    MidiResult send(int id, std::span<const std::uint8_t> message) override {
-        if (sendResult == MidiError::NoError)
-            sent.emplace_back(id, Bytes(message.begin(), message.end()));
-        return sendResult;
-    }
-
-    MidiResult reset(int id) override {
-        resets.push_back(id);
-        return MidiError::NoError;
-    }
-
-    MidiResult close(int id) override {
-        if (closeResult == MidiError::NoError) {
-            open.erase(id);
-            closed->push_back(id);
-        }
-        return closeResult;
-    }
-
-private:
-    MidiResult opened(const std::string& key, int& id) {
-        openedKeys.push_back(key);
-        id = next_++;
-        open.insert(id);
-        return MidiError::NoError;
-    }
-
-    int next_ = 100;
-};
+using FakeSystem = test::FakeMidiSystem;
 
 class SystemMidiServiceTest : public testing::Test {
 protected:
@@ -223,6 +164,21 @@ TEST_F(SystemMidiServiceTest, ThePortRaisesTheServicesTextForASendOnAClosedDevic
         EXPECT_EQ(error.what(), *StandardMidiErrorText(MidiError::InvalidHandle));
     }
     EXPECT_EQ(port.LastError(), MidiError::InvalidHandle);
+}
+
+TEST_F(SystemMidiServiceTest, TellsOfTheLostDeviceOfAHandleAndCountsTheAnsweringServers) {
+    jack->server = true;
+    service->deviceCount();
+    EXPECT_EQ(service->serversAnswering(), 1u);
+    const MidiOutService::Handle synth = opened(2);
+    const MidiOutService::Handle usb = opened(1);
+    jack->lostIds.insert(*jack->open.begin());
+    EXPECT_TRUE(service->deviceLost(synth));
+    EXPECT_FALSE(service->deviceLost(usb));
+    EXPECT_FALSE(service->deviceLost(0));
+    jack->present = false;
+    service->deviceCount();
+    EXPECT_EQ(service->serversAnswering(), 0u);
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QTimer>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -162,6 +164,76 @@ TEST_F(MapperWireTest, AWireTheUserRemovesIsForgottenAndOneWhosePortWentIsKept) 
     Settle();
     EXPECT_EQ(Remembered(), "Sampler:in");
 }
+
+// The device chosen by name is watched for the whole run.
+class DeviceWatchTest : public MapperWireTest {
+protected:
+    void Record(const std::string& device) {
+        store.SetRootKey(RegRoot::LocalMachine);
+        store.WriteRegInteger(MachineKey, "Checked Device", 1);
+        store.SetRootKey(RegRoot::CurrentUser);
+        store.WriteRegString(SettingsKey, "DeviceName", device);
+    }
+    std::string StatusBar() { return Form().StatusBar1->text().toStdString(); }
+};
+
+TEST_F(DeviceWatchTest, ALostDeviceIsOpenedAgainWhenAPortOfItsNameAppearsAndGetsTheStateOnce) {
+    Record("Synth B");
+    const std::vector<Bytes> load = StartWith(kLockedFile);
+    ASSERT_EQ(StatusBar(), "Synth B");
+    service.unplugDevice("Synth B");
+    service.plugDevice("Synth C");
+    Settle();
+    EXPECT_THAT(Sent(), IsEmpty()) << "another device was taken";
+    service.plugDevice("Synth B");
+    RunUntil([&] { return !Sent().empty(); });
+    Settle();
+    EXPECT_EQ(test::Hex(Sent()), test::Hex(load));
+    EXPECT_EQ(Form().MidiOutput1->DeviceID(), 2);
+    EXPECT_EQ(StatusBar(), "Synth B");
+    EXPECT_THAT(errors, IsEmpty());
+}
+
+TEST_F(DeviceWatchTest, ARecordedDeviceMissingAtTheStartIsTakenUpWhenItAppears) {
+    Record("USB Keys");
+    const std::vector<Bytes> load = StartWith(kLockedFile);
+    ASSERT_EQ(StatusBar(), "MIDI Mapper");
+    service.plugDevice("USB Keys");
+    RunUntil([&] { return !Sent().empty(); });
+    Settle();
+    EXPECT_EQ(test::Hex(Sent()), test::Hex(load));
+    EXPECT_EQ(StatusBar(), "USB Keys");
+    const auto& calls = service.calls();
+    const auto opens = std::count_if(calls.begin(), calls.end(), [](const auto& call) {
+        return call.op == Op::Open && call.index == 2 && call.result == MidiError::NoError;
+    });
+    EXPECT_EQ(opens, 1);
+}
+
+// A user who pressed OK in Preferences since the start, or whose choice is the mapper, stays.
+class NoSwitchTest : public DeviceWatchTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(NoSwitchTest, AfterAChoiceInPreferencesNorForAUserOfTheMapper) {
+    const bool chose = GetParam();
+    Record(chose ? "USB Keys" : "MIDI Mapper");
+    StartWith(kLockedFile);
+    if (chose) {
+        Form().SetPreferencesDialogFactory([](TForm1&) {
+            auto dialog = std::make_unique<QDialog>();
+            QTimer::singleShot(0, dialog.get(), &QDialog::accept);
+            return dialog;
+        });
+        Form().Preferences1Click();
+    }
+    service.clearCalls();
+    service.plugDevice("USB Keys");
+    Settle();
+    EXPECT_THAT(Sent(), IsEmpty());
+    EXPECT_EQ(Form().MidiOutput1->DeviceID(), MidiOutService::kMapper);
+    EXPECT_EQ(StatusBar(), "MIDI Mapper");
+}
+
+INSTANTIATE_TEST_SUITE_P(Choice, NoSwitchTest, testing::Bool());
 
 } // namespace
 } // namespace vireo

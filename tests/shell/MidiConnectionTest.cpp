@@ -1,5 +1,7 @@
 #include "app/MidiConnection.h"
 
+#include "support/FakeMidiSystem.h"
+
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -21,42 +23,23 @@ struct Trace {
     std::atomic<bool> destroyed{false};
 };
 
-class TracedSystem : public MidiSystem {
-public:
-    TracedSystem(Trace& trace, std::vector<std::string> names)
-        : trace_(trace)
-        , names_(std::move(names)) {}
-    ~TracedSystem() override { trace_.destroyed = true; }
-
-    bool answers() override {
-        trace_.askedOn = std::this_thread::get_id();
-        trace_.entered.set_value();
-        if (trace_.release.valid())
-            trace_.released =
-                trace_.release.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
-        return true;
-    }
-    std::vector<Port> outputPorts() override {
-        std::vector<Port> ports;
-        for (const std::string& name : names_)
-            ports.push_back(Port{name, name});
-        return ports;
-    }
-    MidiResult openPort(const Port&, int&) override { return MidiError::NoDevice; }
-    MidiResult openOwnPort(int&) override { return MidiError::NoDevice; }
-    MidiResult send(int, std::span<const std::uint8_t>) override { return MidiError::NoError; }
-    MidiResult reset(int) override { return MidiError::NoError; }
-    MidiResult close(int) override { return MidiError::NoError; }
-
-private:
-    Trace& trace_;
-    std::vector<std::string> names_;
-};
-
+// A fake system that tells the trace when it is asked and when it goes; answers() waits for
+// the trace's release when one is set. The first system is a sound server.
 MidiConnector::Factory Systems(Trace& trace, std::vector<std::string> names) {
     return [&trace, names] {
+        auto system = std::make_unique<test::FakeMidiSystem>(names);
+        system->server = true;
+        system->asked = [&trace] {
+            trace.askedOn = std::this_thread::get_id();
+            trace.entered.set_value();
+            if (trace.release.valid())
+                trace.released =
+                    trace.release.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        };
+        system->ended = [&trace] { trace.destroyed = true; };
         std::vector<std::unique_ptr<MidiSystem>> systems;
-        systems.push_back(std::make_unique<TracedSystem>(trace, names));
+        systems.push_back(std::move(system));
+        systems.push_back(std::make_unique<test::FakeMidiSystem>());
         return std::make_unique<SystemMidiService>(std::move(systems));
     };
 }
@@ -68,6 +51,7 @@ TEST(MidiConnectionTest, ScansOnAThreadOfItsOwnAndHandsTheScannedServiceOver) {
 
     EXPECT_NE(trace.askedOn, std::this_thread::get_id());
     EXPECT_EQ(connection.deviceCount, 2u);
+    EXPECT_EQ(connection.serversAnswering, 1u);
     ASSERT_NE(connection.service, nullptr);
     std::string name;
     ASSERT_EQ(connection.service->productName(1, name), MidiError::NoError);

@@ -1,4 +1,5 @@
 #include "JackService.h"
+#include "app/MidiConnection.h"
 #include "midi/JackMidiSystem.h"
 #include "midi/SystemMidiService.h"
 #include "platform/MixerDevices.h"
@@ -38,63 +39,33 @@ protected:
     std::unique_ptr<test::PrivateJackServer> server;
 };
 
-TEST_F(JackClientCount, FollowsTheClientsOfThisProcess) {
-    EXPECT_FALSE(JackMidiSystem::AnyClientConnected());
-    auto first = std::make_unique<JackMidiSystem>("vireo-probe-first");
-    auto second = std::make_unique<JackMidiSystem>("vireo-probe-second");
-    EXPECT_FALSE(JackMidiSystem::AnyClientConnected()) << "nothing connects before it is asked";
-    ASSERT_TRUE(first->answers());
-    ASSERT_TRUE(second->answers());
-    EXPECT_TRUE(first->answers()); // asked again: still one client, counted once
-    EXPECT_TRUE(JackMidiSystem::AnyClientConnected());
-    first.reset();
-    EXPECT_TRUE(JackMidiSystem::AnyClientConnected());
-    second.reset();
-    EXPECT_FALSE(JackMidiSystem::AnyClientConnected());
-}
-
-TEST_F(JackClientCount, AClientOfAServerThatWentAwayNoLongerCounts) {
-    JackMidiSystem system("vireo-probe-orphan");
-    ASSERT_TRUE(system.answers());
-    ASSERT_TRUE(JackMidiSystem::AnyClientConnected());
-    server->kill();
-    EXPECT_TRUE(test::WaitUntil([] { return !JackMidiSystem::AnyClientConnected(); }, 10s));
-    EXPECT_FALSE(system.answers()); // no server to connect to again
-    EXPECT_FALSE(JackMidiSystem::AnyClientConnected());
-}
-
-// The hardware check counts JACK's mixer from the service's scan, which lets go of its client.
+// The hardware check counts JACK's mixer from the connection's scan, which lets go of its
+// client: the scan's answer holds until the next scan.
 using JackServerAnsweredAtTheScan = JackClientCount;
 
-TEST_F(JackServerAnsweredAtTheScan, HoldsAfterTheClientIsGoneUntilTheServerGoes) {
-    EXPECT_FALSE(JackMidiSystem::AnyServerAnswered()) << "nothing asked the server yet";
+TEST_F(JackServerAnsweredAtTheScan, HoldsAfterTheClientIsGoneUntilAScanFindsTheServerGone) {
     auto service = test::JackOnlyService("vireo-probe-scan");
+    EXPECT_EQ(service->serversAnswering(), 0u) << "nothing asked the server yet";
     service->deviceCount();
     service->releaseUnused();
-    EXPECT_FALSE(JackMidiSystem::AnyClientConnected()) << "the scan kept its client";
-    EXPECT_TRUE(JackMidiSystem::AnyServerAnswered());
+    EXPECT_EQ(service->serversAnswering(), 1u);
     server->kill();
     service->deviceCount();
-    EXPECT_FALSE(JackMidiSystem::AnyServerAnswered()) << "the server went, and the scan saw it";
-    service = test::JackOnlyService("vireo-probe-scan");
-    EXPECT_FALSE(JackMidiSystem::AnyServerAnswered());
+    EXPECT_EQ(service->serversAnswering(), 0u) << "the server went, and the scan saw it";
 }
 
-TEST_F(JackServerAnsweredAtTheScan, EndsWithTheSystemThatAsked) {
-    auto service = test::JackOnlyService("vireo-probe-scan");
-    service->deviceCount();
-    ASSERT_TRUE(JackMidiSystem::AnyServerAnswered());
-    service.reset();
-    EXPECT_FALSE(JackMidiSystem::AnyServerAnswered());
+TEST_F(JackServerAnsweredAtTheScan, IsTheConnectionsResult) {
+    MidiConnector connector([] { return test::JackOnlyService("vireo-probe-connection"); });
+    const MidiConnection connection = connector.take();
+    EXPECT_EQ(connection.serversAnswering, 1u);
 }
 
 TEST(JackClientCountWithoutServer, AFailedConnectionDoesNotCount) {
     setenv("JACK_DEFAULT_SERVER", "vireo-probe-absent", 1);
     setenv("JACK_NO_START_SERVER", "1", 1);
-    JackMidiSystem system("vireo-probe-absent");
-    EXPECT_FALSE(system.answers());
-    EXPECT_FALSE(JackMidiSystem::AnyClientConnected());
-    EXPECT_FALSE(JackMidiSystem::AnyServerAnswered());
+    auto service = test::JackOnlyService("vireo-probe-absent");
+    EXPECT_EQ(service->deviceCount(), 0u);
+    EXPECT_EQ(service->serversAnswering(), 0u);
     unsetenv("JACK_DEFAULT_SERVER");
     unsetenv("JACK_NO_START_SERVER");
 }

@@ -3,7 +3,9 @@
 #include "ProgramFixture.h"
 #include "XgMessages.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <iostream>
 
 namespace vireo::test {
 namespace {
@@ -77,6 +79,25 @@ protected:
         EXPECT_FALSE(dialog.isEmpty()) << "the Preferences dialog did not open";
         EXPECT_TRUE(display->focus(dialog));
         return dialog;
+    }
+
+    // Stops the server (SIGSTOP) under a loaded mixer, ends the mixer by `end`, and checks that
+    // it ended at once all the same; the server goes on afterwards.
+    void endWithAHungServer(const std::function<void(const QString& window)>& end) {
+        writePreferences();
+        const QString window = startLoaded(LateShow(), "Late Show");
+        ASSERT_FALSE(window.isEmpty());
+        MixerProgram& program = *programs.back();
+        server->pause();
+        const auto started = std::chrono::steady_clock::now();
+        end(window);
+        const bool ended = program.waitForExit(3s); // a hang check, not a measurement
+        const auto took = std::chrono::steady_clock::now() - started;
+        server->resume();
+        ASSERT_TRUE(ended) << "the hung server held the end:\n" << program.log();
+        EXPECT_EQ(program.exitCode(), 0) << program.log();
+        std::cout << "ended with the server stopped in "
+                  << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms\n";
     }
 
     // Preferences that open the first dump's port.
@@ -189,6 +210,14 @@ TEST_F(ProgramEndToEnd, TerminationEndsTheProgramTheWayExitDoes) {
     EXPECT_TRUE(staysAt(*device, loaded)) << "messages went out on termination";
 }
 
+TEST_F(ProgramEndToEnd, AHungServerDoesNotHoldExit) {
+    endWithAHungServer([this](const QString& window) { typeInto(window, {"alt+f", "x"}); });
+}
+
+TEST_F(ProgramEndToEnd, AHungServerDoesNotHoldTermination) {
+    endWithAHungServer([this](const QString&) { programs.back()->terminate(); });
+}
+
 TEST_F(ProgramEndToEnd, PreferencesOkMovesTheMixerToTheChosenDeviceAndSendsTheStateThere) {
     MidiDump* second = nullptr;
     ASSERT_NO_FATAL_FAILURE(second = startDump("second-monitor"));
@@ -211,6 +240,30 @@ TEST_F(ProgramEndToEnd, PreferencesOkMovesTheMixerToTheChosenDeviceAndSendsTheSt
     expectReceived(*second, 0, xg::Concat(xg::Initialization(), xg::CurrentSettings(state)));
     EXPECT_TRUE(staysAt(*device, loaded)) << "the first device still received messages";
     EXPECT_EQ(home.userString("DeviceName"), QString::fromStdString(second->port()));
+}
+
+// A locked state: the whole state (initialisation, every control, Lock On) is its load.
+TEST_F(ProgramEndToEnd, TheChosenDeviceRestartedUnderItsNameGetsTheWholeStateByItself) {
+    writePreferences();
+    const xg::MixerState state = xg::SampleState(true);
+    ASSERT_FALSE(startLoaded(state, "Jazz Club").isEmpty());
+    device->kill();
+    MidiDump* again = startDump("midi-monitor");
+    expectReceived(*again, 0, xg::Load(state, false));
+    EXPECT_TRUE(staysAt(*again, again->messages().size())) << "more than one send";
+    EXPECT_EQ(home.userString("DeviceName"), QString::fromStdString(again->port()));
+}
+
+TEST_F(ProgramEndToEnd, ARecordedDeviceMissingAtTheStartIsTakenUpWhenItAppears) {
+    home.writePreferences("late-synth:input");
+    const xg::MixerState state = xg::SampleState(true);
+    MixerProgram& program = startMixer({home.writeSettingsFile("Jazz Club.mix", state.FileText())});
+    ASSERT_FALSE(waitForMainWindow("Jazz Club").isEmpty()) << program.log();
+    MidiDump* late = startDump("late-synth");
+    expectReceived(*late, 0, xg::Load(state, false));
+    EXPECT_TRUE(staysAt(*late, late->messages().size())) << "more than one send";
+    EXPECT_TRUE(device->messages().empty()) << "a device nobody chose received messages";
+    EXPECT_EQ(home.userString("DeviceName"), QString::fromStdString(late->port()));
 }
 
 } // namespace
