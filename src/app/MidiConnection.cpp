@@ -8,17 +8,24 @@ MidiConnector::MidiConnector()
     : MidiConnector([] { return std::make_unique<SystemMidiService>(); }) {}
 
 MidiConnector::MidiConnector(Factory make)
-    : pending_(std::async(std::launch::async, [make = std::move(make)] {
-        MidiConnection connection{make(), 0, 0};
-        connection.deviceCount = connection.service->deviceCount();
-        connection.serversAnswering = connection.service->serversAnswering();
+    : service_(make())
+    , pending_(std::async(std::launch::async, [&service = *service_] {
+        MidiConnection connection;
+        connection.deviceCount = service.deviceCount();
+        connection.serversAnswering = service.serversAnswering();
         return connection;
     })) {}
 
-MidiConnector::~MidiConnector() = default; // an async future joins its thread
+// A connection not taken: its thread ends before the service goes.
+MidiConnector::~MidiConnector() {
+    if (pending_.valid())
+        pending_.wait();
+}
 
 MidiConnection MidiConnector::take() {
-    return pending_.get();
+    MidiConnection connection = pending_.get();
+    connection.service = std::move(service_);
+    return connection;
 }
 
 } // namespace vireo

@@ -17,8 +17,8 @@ struct MidiConnection {
 };
 
 // Connects to the machine's MIDI systems on a thread of its own, so that the connection runs
-// beside the application's start-up: the service is made and scanned there and handed over
-// whole by take(). Nothing on that thread touches Qt.
+// beside the application's start-up and the window's construction: the service is made at
+// once, scanned there and handed over whole by take(). Nothing on that thread touches Qt.
 class MidiConnector {
 public:
     using Factory = std::function<std::unique_ptr<SystemMidiService>()>;
@@ -31,10 +31,15 @@ public:
     MidiConnector(const MidiConnector&) = delete;
     MidiConnector& operator=(const MidiConnector&) = delete;
 
+    // The service being connected, for the window to hold before take(): until then only
+    // the connecting thread may call it.
+    SystemMidiService& service() const { return *service_; }
+
     // Waits for the connection and hands it over; once only.
     MidiConnection take();
 
 private:
+    std::unique_ptr<SystemMidiService> service_;
     std::future<MidiConnection> pending_;
 };
 
