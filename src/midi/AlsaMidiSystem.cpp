@@ -1,12 +1,12 @@
 #include "midi/AlsaMidiSystem.h"
 
 #include "midi/AlsaClientPool.h"
+#include "midi/MidiSystemParts.h"
 
 #include <alsa/asoundlib.h>
 #include <cerrno>
 #include <mutex>
 #include <poll.h>
-#include <regex>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -18,14 +18,6 @@ constexpr unsigned kMidiPortTypes =
     SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_SYNTH | SND_SEQ_PORT_TYPE_APPLICATION;
 // Longest message the parser takes whole; the system's own are at most 11 bytes.
 constexpr std::size_t kParserBytes = 256;
-
-void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
-
-// The ALSA library reports a missing sequencer on standard error; here it is no error.
-void SilenceAlsaLibrary() {
-    static std::once_flag once;
-    std::call_once(once, [] { snd_lib_error_set_handler(QuietAlsa); });
-}
 
 // "Client:Port c:p", the form the sequencer's tools list ports in.
 std::string ListedName(snd_seq_client_info_t* client, snd_seq_port_info_t* port) {
@@ -43,11 +35,6 @@ bool IsDevice(snd_seq_port_info_t* port) {
 }
 
 } // namespace
-
-std::string CleanAlsaPortName(const std::string& name) {
-    static const std::regex ids(R"( \d+:\d+$)");
-    return std::regex_replace(name, ids, "");
-}
 
 std::vector<snd_seq_event_t> AlsaEvents(std::span<const std::uint8_t> bytes) {
     std::vector<snd_seq_event_t> events;
@@ -105,12 +92,13 @@ AlsaMidiSystem::~AlsaMidiSystem() {
 }
 
 bool AlsaMidiSystem::answers() {
+    const Lock lock(seqMutex_);
     return seq_ != nullptr || connect();
 }
 
 // Opens our client and its announcement port, and starts the thread that hears them.
 bool AlsaMidiSystem::connect() {
-    SilenceAlsaLibrary();
+    SilenceMidiLibraries();
     if (snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) < 0) {
         seq_ = nullptr;
         return false;
@@ -129,6 +117,7 @@ bool AlsaMidiSystem::connect() {
     return true;
 }
 
+// Not under seqMutex_: the watcher may wait for it before it sees the wake-up.
 void AlsaMidiSystem::disconnect() {
     if (watcher_.joinable()) {
         const std::uint64_t one = 1;
@@ -144,61 +133,68 @@ void AlsaMidiSystem::disconnect() {
 }
 
 // The watcher thread: reads announcements until woken through wakeFd_.
+// The watcher thread: reads announcements until woken through wakeFd_. It shares the
+// sequencer handle with the callers of this system, so it holds seqMutex_ while it uses it,
+// and only then: it waits for announcements without it, and a batch of them is read and
+// looked at in microseconds, so a send waits no longer than that.
 void AlsaMidiSystem::watch() {
-    const int count = snd_seq_poll_descriptors_count(seq_, POLLIN);
-    std::vector<pollfd> fds(static_cast<std::size_t>(count) + 1);
-    snd_seq_poll_descriptors(seq_, fds.data() + 1, static_cast<unsigned>(count), POLLIN);
+    std::vector<pollfd> fds;
+    {
+        const Lock lock(seqMutex_);
+        const int count = snd_seq_poll_descriptors_count(seq_, POLLIN);
+        fds.resize(static_cast<std::size_t>(count) + 1);
+        snd_seq_poll_descriptors(seq_, fds.data() + 1, static_cast<unsigned>(count), POLLIN);
+    }
     fds[0] = pollfd{wakeFd_, POLLIN, 0};
     for (;;) {
         if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR)
             return;
         if (fds[0].revents != 0)
             return;
-        snd_seq_event_t* event = nullptr;
-        int read = 0;
-        while ((read = snd_seq_event_input(seq_, &event)) >= 0 && event != nullptr)
-            handleAnnouncement(*event);
-        if (read == -ENOSPC) { // announcements were lost: look at everything again
-            checkSubscriptions();
-            notifyChange();
-        }
+        if (readAnnouncements())
+            notifier_.notify();
     }
 }
 
-void AlsaMidiSystem::handleAnnouncement(const snd_seq_event_t& event) {
+// Whether the announcements waiting tell of a change.
+bool AlsaMidiSystem::readAnnouncements() {
+    const Lock lock(seqMutex_);
+    bool changed = false;
+    snd_seq_event_t* event = nullptr;
+    int read = 0;
+    while ((read = snd_seq_event_input(seq_, &event)) >= 0 && event != nullptr)
+        changed |= handleAnnouncement(*event);
+    if (read == -ENOSPC) { // announcements were lost: look at everything again
+        checkSubscriptions();
+        changed = true;
+    }
+    return changed;
+}
+
+bool AlsaMidiSystem::handleAnnouncement(const snd_seq_event_t& event) {
     switch (event.type) {
     case SND_SEQ_EVENT_CLIENT_EXIT:
     case SND_SEQ_EVENT_PORT_EXIT:
     case SND_SEQ_EVENT_PORT_UNSUBSCRIBED:
         checkSubscriptions();
-        notifyChange();
-        break;
+        return true;
     case SND_SEQ_EVENT_CLIENT_START:
     case SND_SEQ_EVENT_PORT_START:
     case SND_SEQ_EVENT_PORT_SUBSCRIBED:
-        notifyChange();
-        break;
+        return true;
     default:
-        break;
+        return false;
     }
 }
 
-void AlsaMidiSystem::notifyChange() {
-    const std::lock_guard lock(listenerMutex_);
-    if (listener_)
-        listener_();
-}
-
 void AlsaMidiSystem::setChangeListener(ChangeListener listener) {
-    const std::lock_guard lock(listenerMutex_);
-    listener_ = std::move(listener);
+    notifier_.set(std::move(listener));
 }
 
 // A device is lost once our subscription to it is gone, however it went: its port or client
 // ended, or someone undid the subscription. Asking the sequencer instead of matching the
 // announcement's address keeps a late announcement from touching a port opened since.
 void AlsaMidiSystem::checkSubscriptions() {
-    const std::lock_guard lock(watchedMutex_);
     for (const Output& output : watched_) {
         if (!output.lost->load() && !subscribed(output))
             output.lost->store(true);
@@ -218,6 +214,7 @@ bool AlsaMidiSystem::subscribed(const Output& output) const {
 }
 
 std::vector<MidiSystem::Port> AlsaMidiSystem::outputPorts() {
+    const Lock lock(seqMutex_);
     std::vector<Port> ports;
     for (Device& device : devices())
         ports.push_back(std::move(device.port));
@@ -244,7 +241,7 @@ std::vector<AlsaMidiSystem::Device> AlsaMidiSystem::devices() const {
             if (!IsDevice(port))
                 continue;
             std::string listed = ListedName(client, port);
-            found.push_back(Device{Port{CleanAlsaPortName(listed), std::move(listed)},
+            found.push_back(Device{Port{CleanPortName(listed), std::move(listed)},
                                    Address{id, snd_seq_port_info_get_port(port)}});
         }
     }
@@ -252,6 +249,7 @@ std::vector<AlsaMidiSystem::Device> AlsaMidiSystem::devices() const {
 }
 
 MidiResult AlsaMidiSystem::openPort(const Port& port, int& id) {
+    const Lock lock(seqMutex_);
     if (!answers())
         return MidiError::NoDriver;
     // Port numbers move as clients come and go: find the port by its listed name again.
@@ -270,20 +268,18 @@ MidiResult AlsaMidiSystem::openPort(const Port& port, int& id) {
         snd_seq_delete_port(seq_, output.port);
         return AlsaResult(error);
     }
-    {
-        const std::lock_guard lock(watchedMutex_);
-        watched_.push_back(output);
-    }
+    watched_.push_back(output);
     // It may have gone before the watcher knew of it.
     if (!subscribed(output))
         output.lost->store(true);
-    id = nextId_++;
-    opened_[id] = output;
+    id = opened_.add(output);
     return MidiError::NoError;
 }
 
 MidiResult AlsaMidiSystem::openOwnPort(int& id) {
-    const bool taken = std::any_of(opened_.begin(), opened_.end(),
+    const Lock lock(seqMutex_);
+    const auto& entries = opened_.entries();
+    const bool taken = std::any_of(entries.begin(), entries.end(),
                                    [](const auto& entry) { return entry.second.own; });
     if (taken)
         return MidiError::Allocated;
@@ -294,8 +290,7 @@ MidiResult AlsaMidiSystem::openOwnPort(int& id) {
     Output output;
     output.port = kOwnPort;
     output.own = true;
-    id = nextId_++;
-    opened_[id] = output;
+    id = opened_.add(output);
     return MidiError::NoError;
 }
 
@@ -308,11 +303,12 @@ MidiResult AlsaMidiSystem::ensureOwnPort() {
     if (MidiResult result = createPort(kOwnPort, clientName_, readable))
         return result;
     ownPortMade_ = true;
-    notifyChange();
+    notifier_.notify();
     return MidiError::NoError;
 }
 
 std::vector<std::string> AlsaMidiSystem::ownPortConnections() {
+    const Lock lock(seqMutex_);
     std::vector<std::string> names;
     if (seq_ == nullptr || !ownPortMade_)
         return names;
@@ -328,13 +324,17 @@ std::vector<std::string> AlsaMidiSystem::ownPortConnections() {
 }
 
 MidiResult AlsaMidiSystem::connectOwnPort(const std::string& name) {
+    const Lock lock(seqMutex_);
     if (!answers())
         return MidiError::NoDriver;
     if (!ownPortMade_)
         return MidiError::InvalidHandle;
+    const auto port = FindPortByName(outputPorts(), name);
+    if (!port)
+        return MidiError::NoDevice;
     const auto listed = devices();
     const auto found = std::find_if(listed.begin(), listed.end(),
-                                    [&](const Device& each) { return each.port.name == name; });
+                                    [&](const Device& each) { return each.port.key == port->key; });
     if (found == listed.end())
         return MidiError::NoDevice;
     const int error =
@@ -351,14 +351,15 @@ std::string AlsaMidiSystem::productName(const Address& address) const {
     if (snd_seq_get_any_client_info(seq_, address.client, client) < 0 ||
         snd_seq_get_any_port_info(seq_, address.client, address.port, port) < 0)
         return {};
-    return CleanAlsaPortName(ListedName(client, port));
+    return CleanPortName(ListedName(client, port));
 }
 
 MidiResult AlsaMidiSystem::send(int id, std::span<const std::uint8_t> message) {
-    const auto opened = opened_.find(id);
-    if (opened == opened_.end())
+    const Lock lock(seqMutex_);
+    const Output* opened = opened_.find(id);
+    if (opened == nullptr)
         return MidiError::InvalidHandle;
-    const Output& output = opened->second;
+    const Output& output = *opened;
     if (output.lost->load())
         return MidiError::NoDevice;
     std::vector<snd_seq_event_t> events = AlsaEvents(message);
@@ -422,34 +423,35 @@ int AlsaMidiSystem::waitingCells(int client) const {
 
 MidiResult AlsaMidiSystem::reset(int id) {
     // Sends go straight to the receivers, so nothing of ours is left to drop.
-    return opened_.count(id) != 0 ? MidiError::NoError : MidiError::InvalidHandle;
+    const Lock lock(seqMutex_);
+    return opened_.find(id) != nullptr ? MidiError::NoError : MidiError::InvalidHandle;
 }
 
 MidiResult AlsaMidiSystem::close(int id) {
-    const auto opened = opened_.find(id);
-    if (opened == opened_.end())
+    const Lock lock(seqMutex_);
+    const Output* opened = opened_.find(id);
+    if (opened == nullptr)
         return MidiError::InvalidHandle;
-    const Output output = opened->second;
-    opened_.erase(opened);
+    const Output output = *opened;
+    opened_.erase(id);
     if (output.own)
         return MidiError::NoError; // the port and its connections stay
-    {
-        const std::lock_guard lock(watchedMutex_);
-        std::erase_if(watched_, [&](const Output& each) { return each.port == output.port; });
-    }
+    std::erase_if(watched_, [&](const Output& each) { return each.port == output.port; });
     // What was sent already waits at the receiver; deleting the port drops none of it.
     snd_seq_delete_port(seq_, output.port);
     return MidiError::NoError;
 }
 
 bool AlsaMidiSystem::lost(int id) {
-    const auto opened = opened_.find(id);
-    return opened != opened_.end() && opened->second.lost->load();
+    const Lock lock(seqMutex_);
+    const Output* opened = opened_.find(id);
+    return opened != nullptr && opened->lost->load();
 }
 
 int AlsaMidiSystem::freePortNumber() const {
     const auto used = [this](int number) {
-        return std::any_of(opened_.begin(), opened_.end(),
+        const auto& entries = opened_.entries();
+        return std::any_of(entries.begin(), entries.end(),
                            [&](const auto& entry) { return entry.second.port == number; });
     };
     int number = kAnnouncementPort + 1;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "midi/AlsaStall.h"
-#include "midi/SystemMidiService.h"
+#include "midi/MidiSystemParts.h"
 
 #include <atomic>
 #include <cstdint>
@@ -17,10 +17,6 @@ typedef struct _snd_seq snd_seq_t;
 typedef struct snd_seq_event snd_seq_event_t;
 
 namespace vireo {
-
-// A port's name as listed ("Client:Port 14:0") without the client and port numbers, which
-// change from session to session.
-std::string CleanAlsaPortName(const std::string& name);
 
 // One MIDI message as the sequencer's events: a system-exclusive message (F0 first) whole as
 // one event, anything else through the sequencer's byte parser. Each event's variable part
@@ -83,7 +79,8 @@ private:
     bool connect();
     void disconnect();
     void watch();
-    void handleAnnouncement(const snd_seq_event_t& event);
+    bool readAnnouncements();
+    bool handleAnnouncement(const snd_seq_event_t& event);
     void checkSubscriptions();
     bool subscribed(const Output& output) const;
     int freePortNumber() const;
@@ -94,23 +91,21 @@ private:
     int waitingCells(int client) const;
     void noteSent(const Output& output);
     std::string productName(const Address& address) const;
-    void notifyChange();
 
     std::string clientName_;
+    // The watcher thread and the system's callers share the sequencer handle, which the
+    // library does not guard: each holds this while it uses the handle or what follows.
+    std::recursive_mutex seqMutex_;
+    using Lock = std::lock_guard<std::recursive_mutex>;
     snd_seq_t* seq_ = nullptr;
     int clientId_ = -1;
     bool ownPortMade_ = false;
     int wakeFd_ = -1; // eventfd that stops the watcher
     std::thread watcher_;
-    // Device outputs the watcher checks; guarded by watchedMutex_.
-    std::mutex watchedMutex_;
-    std::vector<Output> watched_;
-    // Guarded by listenerMutex_, which a call of the listener holds.
-    std::mutex listenerMutex_;
-    ChangeListener listener_;
-    std::map<int, Output> opened_;
+    std::vector<Output> watched_; // the device outputs the watcher checks
+    ChangeNotifier notifier_;
+    IdTable<Output> opened_;
     std::map<int, AlsaStall> stalls_; // by receiving client
-    int nextId_ = 1;
 };
 
 } // namespace vireo

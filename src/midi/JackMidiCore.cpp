@@ -1,6 +1,6 @@
 #include "midi/JackMidiCore.h"
 
-#include "midi/JackMidiSystem.h"
+#include "midi/MidiSystemParts.h"
 
 #include <cerrno>
 #include <jack/jack.h>
@@ -70,11 +70,15 @@ void JackMidiCore::end() {
 }
 
 std::vector<MidiSystem::Port> JackMidiCore::outputPorts() {
-    std::vector<MidiSystem::Port> ports;
     const std::lock_guard lock(clientMutex_);
     jack_client_t* client = client_.load();
-    if (client == nullptr)
-        return ports;
+    return client == nullptr ? std::vector<MidiSystem::Port>() : listPorts(client);
+}
+
+// The MIDI input ports of the other clients: `client` lists them (without a call to the
+// server), its caller holding clientMutex_.
+std::vector<MidiSystem::Port> JackMidiCore::listPorts(jack_client_t* client) const {
+    std::vector<MidiSystem::Port> ports;
     const char** names = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
     if (names == nullptr)
         return ports;
@@ -82,7 +86,7 @@ std::vector<MidiSystem::Port> JackMidiCore::outputPorts() {
         jack_port_t* port = jack_port_by_name(client, *name);
         if (port != nullptr && jack_port_is_mine(client, port))
             continue;
-        ports.push_back(MidiSystem::Port{CleanJackPortName(*name), *name});
+        ports.push_back(MidiSystem::Port{CleanPortName(*name), *name});
     }
     jack_free(static_cast<void*>(names));
     return ports;
@@ -142,10 +146,10 @@ MidiResult JackMidiCore::openOwnPort(int& id) {
 }
 
 MidiResult JackMidiCore::send(int id, std::span<const std::uint8_t> message) {
-    const auto opened = opened_.find(id);
-    if (opened == opened_.end())
+    const Opened* opened = opened_.find(id);
+    if (opened == nullptr)
         return MidiError::InvalidHandle;
-    Slot* slot = liveSlot(opened->second);
+    Slot* slot = liveSlot(*opened);
     if (slot == nullptr || slot->lost.load())
         return MidiError::NoDevice;
     const std::size_t maxEvent = maxEventSize_.load(std::memory_order_relaxed);
@@ -164,27 +168,27 @@ MidiResult JackMidiCore::send(int id, std::span<const std::uint8_t> message) {
 
 MidiResult JackMidiCore::reset(int id) {
     // Nothing sounds on its own here, and what is queued still goes out.
-    return opened_.count(id) != 0 ? MidiError::NoError : MidiError::InvalidHandle;
+    return opened_.find(id) != nullptr ? MidiError::NoError : MidiError::InvalidHandle;
 }
 
 MidiResult JackMidiCore::close(int id) {
-    const auto opened = opened_.find(id);
-    if (opened == opened_.end())
+    const Opened* opened = opened_.find(id);
+    if (opened == nullptr)
         return MidiError::InvalidHandle;
-    Slot* slot = liveSlot(opened->second);
+    Slot* slot = liveSlot(*opened);
     if (slot != nullptr && !slot->lost.load() && !drained(*slot))
         return MidiError::NotReady; // the server does not answer: still open, nothing lost
-    opened_.erase(opened);
+    opened_.erase(id);
     releaseSlot(slot);
     releaseUnused();
     return MidiError::NoError;
 }
 
 bool JackMidiCore::lost(int id) {
-    const auto opened = opened_.find(id);
-    if (opened == opened_.end())
+    const Opened* opened = opened_.find(id);
+    if (opened == nullptr)
         return false;
-    const Slot* slot = liveSlot(opened->second);
+    const Slot* slot = liveSlot(*opened);
     return slot == nullptr || slot->lost.load();
 }
 
@@ -285,7 +289,7 @@ std::vector<std::string> JackMidiCore::ownPortConnections() {
     if (connections == nullptr)
         return names;
     for (const char** name = connections; *name != nullptr; ++name)
-        names.push_back(CleanJackPortName(*name));
+        names.push_back(CleanPortName(*name));
     jack_free(static_cast<void*>(connections));
     return names;
 }
@@ -299,8 +303,10 @@ MidiResult JackMidiCore::connectOwnPort(const std::string& name) {
     std::string target;
     {
         const std::lock_guard lock(clientMutex_);
-        if (jack_client_t* client = client_.load())
-            target = findInputPort(client, name);
+        if (jack_client_t* client = client_.load()) {
+            if (const auto found = FindPortByName(listPorts(client), name))
+                target = found->key;
+        }
     }
     if (target.empty())
         return MidiError::NoDevice;
@@ -317,29 +323,7 @@ MidiResult JackMidiCore::connectOwnPort(const std::string& name) {
 }
 
 void JackMidiCore::setChangeListener(MidiSystem::ChangeListener listener) {
-    const std::lock_guard lock(listenerMutex_);
-    listener_ = std::move(listener);
-}
-
-void JackMidiCore::notifyChange() {
-    const std::lock_guard lock(listenerMutex_);
-    if (listener_)
-        listener_();
-}
-
-// The full name of another client's MIDI input port whose product name is `name`.
-std::string JackMidiCore::findInputPort(jack_client_t* client, const std::string& name) const {
-    std::string found;
-    const char** names = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput);
-    if (names == nullptr)
-        return found;
-    for (const char** full = names; *full != nullptr && found.empty(); ++full) {
-        jack_port_t* port = jack_port_by_name(client, *full);
-        if (port != nullptr && !jack_port_is_mine(client, port) && CleanJackPortName(*full) == name)
-            found = *full;
-    }
-    jack_free(static_cast<void*>(names));
-    return found;
+    notifier_.set(std::move(listener));
 }
 
 JackMidiCore::Slot* JackMidiCore::ownSlot() {
@@ -393,15 +377,15 @@ void JackMidiCore::PortConnect(jack_port_id_t a, jack_port_id_t b, int connect, 
     auto* core = static_cast<JackMidiCore*>(self);
     if (connect == 0)
         core->connectionChanged(a, b);
-    core->notifyChange();
+    core->notifier_.notify();
 }
 
 void JackMidiCore::PortRegistered(jack_port_id_t, int, void* self) {
-    static_cast<JackMidiCore*>(self)->notifyChange();
+    static_cast<JackMidiCore*>(self)->notifier_.notify();
 }
 
 int JackMidiCore::GraphOrder(void* self) {
-    static_cast<JackMidiCore*>(self)->notifyChange();
+    static_cast<JackMidiCore*>(self)->notifier_.notify();
     return 0;
 }
 
@@ -664,9 +648,7 @@ int JackMidiCore::publish(std::size_t slot) {
     slots_[slot].state = SlotState::Open;
     slots_[slot].connectedCycles.store(0);
     slots_[slot].live.store(slots_[slot].registered.load());
-    const int id = nextId_++;
-    opened_[id] = Opened{slot, session_};
-    return id;
+    return opened_.add(Opened{slot, session_});
 }
 
 // The slot of an open port whose server is still there, else nullptr.

@@ -2,7 +2,7 @@
 
 #include "midi/JackMidiQueue.h"
 #include "midi/JackServerThread.h"
-#include "midi/MidiSystem.h"
+#include "midi/MidiSystemParts.h"
 
 #include <array>
 #include <atomic>
@@ -99,7 +99,6 @@ private:
     // server thread, as closes do, so the answer holds for the whole call.
     bool current(jack_client_t* client) const { return client_.load() == client; }
     void installCallbacks(jack_client_t* client);
-    void notifyChange();
     void processCycle(jack_nframes_t frames);
     bool settled(Slot& slot, jack_port_t* port);
     void connectionChanged(jack_port_id_t a, jack_port_id_t b);
@@ -124,7 +123,7 @@ private:
     template <typename Done> bool waitForCycles(Done done, std::chrono::milliseconds limit);
     bool drained(Slot& slot);
     bool serverStalled();
-    std::string findInputPort(jack_client_t* client, const std::string& name) const;
+    std::vector<MidiSystem::Port> listPorts(jack_client_t* client) const;
 
     std::string clientName_;
     std::shared_ptr<JackServerThread> server_ = std::make_shared<JackServerThread>();
@@ -145,13 +144,11 @@ private:
     std::mutex cycleMutex_;
     std::condition_variable cycleTicked_;
     std::atomic<int> cycleWaiters_{0};
-    std::mutex listenerMutex_; // held while the listener runs
-    MidiSystem::ChangeListener listener_;
+    ChangeNotifier notifier_;
     std::atomic<std::size_t> maxEventSize_{0};
     std::array<Slot, kMaxPorts> slots_;
     std::uint64_t session_ = 0;
-    std::map<int, Opened> opened_;
-    int nextId_ = 1;
+    IdTable<Opened> opened_;
     unsigned portCounter_ = 0;
 };
 

@@ -1,55 +1,13 @@
 #include "midi/JackMidiSystem.h"
 
 #include "midi/JackMidiCore.h"
-
-#include <cctype>
-#include <jack/jack.h>
-#include <mutex>
+#include "midi/MidiSystemParts.h"
 
 namespace vireo {
-namespace {
-
-void Quiet(const char*) {}
-
-// libjack reports a missing server on standard error; here a missing server is no error.
-void SilenceJackLibrary() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        jack_set_error_function(Quiet);
-        jack_set_info_function(Quiet);
-    });
-}
-
-// Length of a " [digits]" at `at`, or 0.
-std::size_t ClientIdAt(const std::string& name, std::size_t at) {
-    if (name.compare(at, 2, " [") != 0)
-        return 0;
-    std::size_t end = at + 2;
-    while (end < name.size() && std::isdigit(static_cast<unsigned char>(name[end])) != 0)
-        ++end;
-    if (end == at + 2 || end >= name.size() || name[end] != ']')
-        return 0;
-    return end + 1 - at;
-}
-
-} // namespace
-
-std::string CleanJackPortName(const std::string& name) {
-    std::string clean;
-    clean.reserve(name.size());
-    for (std::size_t at = 0; at < name.size();) {
-        if (const std::size_t id = ClientIdAt(name, at)) {
-            at += id;
-            continue;
-        }
-        clean += name[at++];
-    }
-    return clean;
-}
 
 JackMidiSystem::JackMidiSystem(std::string clientName)
     : core_(std::make_shared<JackMidiCore>(std::move(clientName))) {
-    SilenceJackLibrary();
+    SilenceMidiLibraries();
 }
 
 // A close that a hung server keeps holds the core; the calls that ended let go of it here.

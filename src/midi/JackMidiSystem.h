@@ -10,10 +10,6 @@ namespace vireo {
 
 class JackMidiCore;
 
-// A JACK port's full name without the client ids that ALSA-to-JACK bridges put into it
-// (" [20]"), which change from session to session.
-std::string CleanJackPortName(const std::string& name);
-
 // MIDI output through a JACK server, as a client of our own. A device is a MIDI input port of
 // another client; opening it registers one output port of ours connected to it. Sends go into
 // a lock-free queue that the process cycle drains, so they never wait: a full queue, a server

@@ -1,4 +1,5 @@
 #include "midi/JackMidiSystem.h"
+#include "midi/MidiSystemParts.h"
 #include "midi/SystemMidiService.h"
 #include "support/FakeMidiSystem.h"
 
@@ -74,13 +75,13 @@ TEST_F(MapperServiceTest, TheListenerReachesEverySystemAndIsTakenBack) {
 }
 
 TEST(JackPortNameTest, BridgeClientIdsAreDroppedAndEverythingElseKept) {
-    EXPECT_EQ(CleanJackPortName("a2j:Midi Through [14] (playback): Midi Through Port-0"),
+    EXPECT_EQ(CleanPortName("a2j:Midi Through [14] (playback): Midi Through Port-0"),
               "a2j:Midi Through (playback): Midi Through Port-0");
-    EXPECT_EQ(CleanJackPortName("Midi-Bridge:USB Keys [20]:(playback_0) USB Keys MIDI 1"),
+    EXPECT_EQ(CleanPortName("Midi-Bridge:USB Keys [20]:(playback_0) USB Keys MIDI 1"),
               "Midi-Bridge:USB Keys:(playback_0) USB Keys MIDI 1");
-    EXPECT_EQ(CleanJackPortName("fluidsynth:midi_00"), "fluidsynth:midi_00");
-    EXPECT_EQ(CleanJackPortName("synth [a1]:in [] [7"), "synth [a1]:in [] [7");
-    EXPECT_EQ(CleanJackPortName("x [1] [22]:in"), "x:in");
+    EXPECT_EQ(CleanPortName("fluidsynth:midi_00"), "fluidsynth:midi_00");
+    EXPECT_EQ(CleanPortName("synth [a1]:in [] [7"), "synth [a1]:in [] [7");
+    EXPECT_EQ(CleanPortName("x [1] [22]:in"), "x:in");
 }
 
 } // namespace

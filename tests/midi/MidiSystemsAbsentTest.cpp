@@ -1,5 +1,6 @@
 #include "midi/AlsaMidiSystem.h"
 #include "midi/JackMidiSystem.h"
+#include "midi/MidiSystemParts.h"
 #include "midi/SystemMidiService.h"
 #include "midi/TMidiOutput.h"
 #include "platform/MixerDevices.h"
@@ -14,15 +15,15 @@ namespace vireo {
 namespace {
 
 TEST(AlsaPortName, LosesOnlyTheTrailingClientAndPortNumbers) {
-    EXPECT_EQ(CleanAlsaPortName("Midi Through:Midi Through Port-0 14:0"),
+    EXPECT_EQ(CleanPortName("Midi Through:Midi Through Port-0 14:0"),
               "Midi Through:Midi Through Port-0");
-    EXPECT_EQ(CleanAlsaPortName("TiMidity:TiMidity port 0 128:0"), "TiMidity:TiMidity port 0");
-    EXPECT_EQ(CleanAlsaPortName("USB2.0-MIDI:USB2.0-MIDI MIDI 1 20:1"),
+    EXPECT_EQ(CleanPortName("TiMidity:TiMidity port 0 128:0"), "TiMidity:TiMidity port 0");
+    EXPECT_EQ(CleanPortName("USB2.0-MIDI:USB2.0-MIDI MIDI 1 20:1"),
               "USB2.0-MIDI:USB2.0-MIDI MIDI 1");
-    EXPECT_EQ(CleanAlsaPortName("Client:Port"), "Client:Port");
-    EXPECT_EQ(CleanAlsaPortName("A 1:2 B 3:4"), "A 1:2 B");
-    EXPECT_EQ(CleanAlsaPortName("Synth 14:0 x"), "Synth 14:0 x");
-    EXPECT_EQ(CleanAlsaPortName(""), "");
+    EXPECT_EQ(CleanPortName("Client:Port"), "Client:Port");
+    EXPECT_EQ(CleanPortName("A 1:2 B 3:4"), "A 1:2 B");
+    EXPECT_EQ(CleanPortName("Synth 14:0 x"), "Synth 14:0 x");
+    EXPECT_EQ(CleanPortName(""), "");
 }
 
 // The sound cards the kernel lists, counted without the ALSA library.
