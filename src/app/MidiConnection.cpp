@@ -13,6 +13,7 @@ MidiConnector::MidiConnector(Factory make)
         MidiConnection connection;
         connection.deviceCount = service.deviceCount();
         connection.serversAnswering = service.serversAnswering();
+        service.prepare();
         return connection;
     })) {}
 

@@ -18,7 +18,8 @@ struct MidiConnection {
 
 // Connects to the machine's MIDI systems on a thread of its own, so that the connection runs
 // beside the application's start-up and the window's construction: the service is made at
-// once, scanned there and handed over whole by take(). Nothing on that thread touches Qt.
+// once, scanned there, its first open prepared (a JACK client's activation and port), and
+// handed over whole by take(). Nothing on that thread touches Qt.
 class MidiConnector {
 public:
     using Factory = std::function<std::unique_ptr<SystemMidiService>()>;

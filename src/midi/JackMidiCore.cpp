@@ -107,10 +107,8 @@ MidiResult JackMidiCore::openPort(const MidiSystem::Port& port, int& id) {
     }
     if (target == nullptr)
         return MidiError::NoDevice;
-    Slot* slot = freeSlot();
-    if (slot == nullptr)
-        return MidiError::NoMemory;
-    if (MidiResult result = registerPort(*slot, "out_" + std::to_string(++portCounter_)))
+    Slot* slot = nullptr;
+    if (MidiResult result = outputSlot(slot))
         return result;
     slot->target.store(target);
     if (MidiResult result = connectPorts(slot->registered.load(), port.key)) {
@@ -216,9 +214,25 @@ void JackMidiCore::releaseSlot(Slot* slot) {
 // A client with no port of ours in use only costs: its process thread wakes every cycle, and
 // it maps the server's port table. The own port counts as in use from its first open on.
 void JackMidiCore::releaseUnused() {
-    if (client_.load() == nullptr || serverGone_.load() || inUse())
+    if (client_.load() == nullptr || serverGone_.load())
         return;
-    disconnect(); // on a hung server the close waits on the server thread, not here
+    if (Slot* spare = spareSlot())
+        unregisterPort(*spare); // never published: the process cycle never read it
+    if (!inUse())
+        disconnect(); // on a hung server the close waits on the server thread, not here
+}
+
+// What the first open of a device waits for, done ahead: the client joins the server's
+// cycles, and a port is registered.
+void JackMidiCore::prepare() {
+    if (!connect() || !activate() || client_.load() == nullptr || spareSlot() != nullptr)
+        return;
+    Slot* slot = freeSlot();
+    if (slot != nullptr &&
+        registerPort(*slot, "out_" + std::to_string(portCounter_ + 1)) == MidiError::NoError) {
+        ++portCounter_;
+        slot->state = SlotState::Spare;
+    }
 }
 
 // Whether a port of ours is registered and not on its way out.
@@ -591,6 +605,25 @@ JackMidiCore::Slot* JackMidiCore::freeSlot() {
             return &slot;
     }
     return nullptr;
+}
+
+JackMidiCore::Slot* JackMidiCore::spareSlot() {
+    for (Slot& slot : slots_) {
+        if (slot.state == SlotState::Spare && slot.registered.load() != nullptr)
+            return &slot;
+    }
+    return nullptr;
+}
+
+// The port prepare() registered, or a new one.
+MidiResult JackMidiCore::outputSlot(Slot*& slot) {
+    slot = spareSlot();
+    if (slot != nullptr)
+        return MidiError::NoError;
+    slot = freeSlot();
+    if (slot == nullptr)
+        return MidiError::NoMemory;
+    return registerPort(*slot, "out_" + std::to_string(++portCounter_));
 }
 
 MidiResult JackMidiCore::registerPort(Slot& slot, const std::string& name) {

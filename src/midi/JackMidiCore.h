@@ -54,12 +54,14 @@ public:
     MidiResult connectOwnPort(const std::string& name);
     void setChangeListener(MidiSystem::ChangeListener listener);
     void releaseUnused();
+    void prepare();
     // Lets go of the client at the system's end, waiting for its close at most kCloseMs.
     void end();
     void finishCalls();
 
 private:
-    enum class SlotState { Free, Open, Closed, Releasing }; // Closed: the own port only
+    // Closed: the own port only. Spare: registered by prepare(), not connected yet.
+    enum class SlotState { Free, Open, Closed, Releasing, Spare };
 
     // One output port of ours. The process cycle reads `live` and the queue; the
     // notification thread reads `registered` and `target` and sets `lost`.
@@ -114,6 +116,8 @@ private:
     void releaseSlot(Slot* slot);
     void reclaimReleased();
     Slot* freeSlot();
+    Slot* spareSlot();
+    MidiResult outputSlot(Slot*& slot);
     MidiResult registerPort(Slot& slot, const std::string& name);
     void unregisterPort(Slot& slot);
     MidiResult connectPorts(jack_port_t* from, const std::string& to);

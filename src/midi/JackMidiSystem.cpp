@@ -64,4 +64,8 @@ void JackMidiSystem::releaseUnused() {
     core_->releaseUnused();
 }
 
+void JackMidiSystem::prepare() {
+    core_->prepare();
+}
+
 } // namespace vireo

@@ -48,6 +48,8 @@ public:
     MidiResult connectOwnPort(const std::string& name) override;
     void setChangeListener(ChangeListener listener) override;
     void releaseUnused() override;
+    // Activates the client and registers the output port that the next openPort() connects.
+    void prepare() override;
 
 private:
     std::shared_ptr<JackMidiCore> core_;

@@ -161,6 +161,14 @@ void SystemMidiService::scan() {
     scanned_ = true;
 }
 
+void SystemMidiService::prepare() {
+    for (const auto& system : systems_) {
+        if (std::any_of(devices_.begin(), devices_.end(),
+                        [&](const Device& device) { return device.system == system.get(); }))
+            system->prepare();
+    }
+}
+
 // Systems that were only listed or asked let go of their connection until the next call.
 void SystemMidiService::releaseUnused() {
     for (const auto& system : systems_)

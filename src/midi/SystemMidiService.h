@@ -40,6 +40,8 @@ public:
     MidiResult connectMapper(const std::string& name) override;
     void setChangeListener(ChangeListener listener) override;
     void releaseUnused() override;
+    // Readies the first open on the systems that listed a device at the last scan.
+    void prepare();
 
 private:
     struct Device {
