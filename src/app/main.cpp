@@ -3,6 +3,7 @@
 #include "app/HardwareCheck.h"
 #include "app/MidiConnection.h"
 #include "dialogs/TFormMessage.h"
+#include "midi/DeviceSelection.h"
 #include "midi/JackMidiSystem.h"
 #include "midi/SystemMidiService.h"
 #include "persistence/PreferencesStore.h"
@@ -79,6 +80,7 @@ int main(int argc, char* argv[]) {
     std::optional<MidiConnection> connection; // outlives the window, which holds its service
     TForm1 form(connector.service(), PreferencesStore::Shared(), {arguments, noTray},
                 TForm1::Unstarted{});
+    connector.prepareFor(SearchedDevices(PreferencesStore::Shared()));
 
     HardwareProbes probes;
     probes.midiOutCount = [&] {

@@ -64,8 +64,8 @@ void JackMidiSystem::releaseUnused() {
     core_->releaseUnused();
 }
 
-void JackMidiSystem::prepare() {
-    core_->prepare();
+void JackMidiSystem::prepare(const Port& port) {
+    core_->prepare(port);
 }
 
 } // namespace vireo

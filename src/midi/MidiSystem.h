@@ -80,9 +80,9 @@ public:
     // program's ports in use); the next call connects again.
     virtual void releaseUnused() {}
 
-    // Does ahead what the first open of a device would otherwise start with, where that takes
-    // the system time; releaseUnused() lets go of what no open took.
-    virtual void prepare() {}
+    // Does ahead what opening `port` would otherwise start with, where that takes the system
+    // time; releaseUnused() lets go of what no open took.
+    virtual void prepare(const Port& /*port*/) {}
 };
 
 } // namespace vireo

@@ -161,11 +161,14 @@ void SystemMidiService::scan() {
     scanned_ = true;
 }
 
-void SystemMidiService::prepare() {
-    for (const auto& system : systems_) {
-        if (std::any_of(devices_.begin(), devices_.end(),
-                        [&](const Device& device) { return device.system == system.get(); }))
-            system->prepare();
+void SystemMidiService::prepare(const std::vector<std::string>& searched) {
+    for (const std::string& text : searched) {
+        for (const Device& device : devices_) {
+            if (device.port.name.find(text) != std::string::npos) {
+                device.system->prepare(device.port);
+                return;
+            }
+        }
     }
 }
 

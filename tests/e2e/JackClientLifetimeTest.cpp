@@ -178,18 +178,22 @@ TEST_F(JackClientWhileUsed, TheOwnPortKeepsTheClientThroughItsCloseAndOtherDevic
     EXPECT_EQ(service->mapperConnections(), std::vector<std::string>{dump->port()});
 }
 
-// The connection prepares the first open: an active client with an output port that the open
-// of a device connects; the port goes when nothing took it, and the client with it.
-TEST_F(JackClientWhileUsed, APreparedPortIsTheFirstDevicesOrGoesWhenUnused) {
+// The connection prepares the open of the device the window will choose: an active client
+// with a port already connected to it, which the open takes; the port goes when nothing
+// took it, and the client with it.
+TEST_F(JackClientWhileUsed, APreparedPortIsTheChosenDevicesOrGoesWhenUnused) {
     const std::string ours = std::string(kClient) + ":out_.*";
+    const std::vector<std::string> searched{"no such device", dump->port()};
     ASSERT_GE(WaitForDevice(*service, dump->port()), 0) << dump->port() << " never appeared";
-    service->prepare();
-    EXPECT_EQ(watch->ports(ours).size(), 1u) << "no port was prepared";
+    service->prepare(searched);
+    const std::vector<std::string> spare = watch->ports(ours);
+    ASSERT_EQ(spare.size(), 1u) << "no port was prepared";
+    EXPECT_EQ(PortConnections(spare.front()), std::vector<std::string>{dump->port()});
     service->releaseUnused();
     EXPECT_FALSE(clientThere()) << "an unused prepared port kept the client";
 
     service->deviceCount();
-    service->prepare();
+    service->prepare(searched);
     TMidiOutput mapper(*service);
     mapper.SetDeviceID(MidiOutService::kMapper);
     mapper.Open();
@@ -198,7 +202,7 @@ TEST_F(JackClientWhileUsed, APreparedPortIsTheFirstDevicesOrGoesWhenUnused) {
     EXPECT_TRUE(WaitUntil([&] { return watch->ports(ours).empty(); }, 20s))
         << "the port the mapper did not take stayed";
 
-    service->prepare();
+    service->prepare(searched);
     TMidiOutput device(*service);
     ASSERT_NO_FATAL_FAILURE(OpenOnDump(device));
     const std::vector<std::string> prepared = watch->ports(ours);
