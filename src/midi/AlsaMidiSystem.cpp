@@ -174,6 +174,10 @@ bool AlsaMidiSystem::readAnnouncements() {
 bool AlsaMidiSystem::handleAnnouncement(const snd_seq_event_t& event) {
     switch (event.type) {
     case SND_SEQ_EVENT_CLIENT_EXIT:
+        // A client that starts later under its number is another receiver, with no backlog.
+        stalls_.erase(event.data.addr.client);
+        checkSubscriptions();
+        return true;
     case SND_SEQ_EVENT_PORT_EXIT:
     case SND_SEQ_EVENT_PORT_UNSUBSCRIBED:
         checkSubscriptions();

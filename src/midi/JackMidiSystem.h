@@ -20,9 +20,9 @@ class JackMidiCore;
 // Every call to the server (open, activate, register, connect, disconnect, close) runs on one
 // thread of the system's own, and callers wait for it within a bound, so a hung server holds
 // only that thread: a server whose process cycle stopped makes open, close and connect fail
-// within a second; a client open the server does not let in within kFirstOpenMs (the
-// system's first) or kOpenMs (later ones) counts as a server that does not answer, and at most
-// one open is pending at a time. The client is held only while a port of ours is registered:
+// within a second; a client open the server does not let in within 5 s (the system's first,
+// at start-up) or 500 ms (later ones) counts as a server that does not answer, and at most one
+// open is pending at a time. The client is held only while a port of ours is registered:
 // listing alone connects, and releaseUnused() lets go again. At the system's end a client that
 // its hung server cannot close is left to the process's end.
 class JackMidiSystem : public MidiSystem {

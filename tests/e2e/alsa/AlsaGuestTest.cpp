@@ -407,5 +407,103 @@ TEST_F(AlsaOwnPort, ItsWiringIsMadeAgainAfterARestart) {
               xg::Hex(load));
 }
 
+// The chosen receiver ended and started again under the same name.
+using AlsaDeviceWatch = AlsaProgram;
+
+TEST_F(AlsaDeviceWatch, AReceiverRestartedUnderItsNameGetsTheWholeStateByItself) {
+    SequencerDump& first = startDump();
+    home.writePreferences(kDumpName);
+    const xg::MixerState state = Evening();
+    MixerProgram& program = startMixer({home.writeSettingsFile("watch.mix", state.FileText())});
+    ASSERT_FALSE(waitForMainWindow("watch").isEmpty()) << program.log();
+    const xg::Messages whole = xg::Load(state, false); // a locked state: its load is the whole
+    ASSERT_TRUE(first.waitForMessages(whole.size(), kLimit)) << program.log();
+    first.kill();
+    SequencerDump& second = startDump();
+    second.waitForMessages(whole.size(), kLimit);
+    std::this_thread::sleep_for(2s); // a second sending would show up
+    EXPECT_EQ(xg::Hex(second.messages()), xg::Hex(whole)) << program.log();
+}
+
+// A real USB MIDI device: the guest's gadget (guest.sh) on the dummy USB controller, which the
+// host side sees through snd-usb-audio and snd-seq-midi. Its UDC file plugs it in (the
+// controller's name) and unplugs it (an empty line); what it received is read from its own
+// raw MIDI card.
+class UsbGadget : public AlsaProgram {
+protected:
+    static constexpr auto kProduct = "Vireo XG";
+
+    void SetUp() override {
+        AlsaProgram::SetUp();
+        gadget = qEnvironmentVariable("VIREO_GADGET");
+        controller = qEnvironmentVariable("VIREO_UDC");
+        ASSERT_FALSE(gadget.isEmpty() || controller.isEmpty()) << "the guest made no USB gadget";
+    }
+
+    bool plug(bool in) const {
+        QFile udc(gadget + "/UDC");
+        return udc.open(QIODevice::WriteOnly) &&
+               udc.write((in ? controller : "").toUtf8() + "\n") > 0;
+    }
+
+    // The sequencer's product name of the device, once it is listed; empty when it never is.
+    static std::string listedName() {
+        SystemMidiService service;
+        std::string found;
+        WaitUntil(
+            [&] {
+                const unsigned count = service.deviceCount();
+                for (unsigned i = 0; i < count && found.empty(); ++i) {
+                    std::string name;
+                    service.productName(int(i), name);
+                    if (name.find(kProduct) != std::string::npos)
+                        found = name;
+                }
+                return !found.empty();
+            },
+            kLimit);
+        return found;
+    }
+
+    // The gadget's own card, once the gadget is bound.
+    std::unique_ptr<RawMidiDump> startReceiver() const {
+        const QString card = qEnvironmentVariable("VIREO_GADGET_CARD");
+        EXPECT_TRUE(WaitUntil([&] { return QFile::exists("/proc/asound/" + card); }, kLimit));
+        auto receiver = std::make_unique<RawMidiDump>("hw:" + card + ",0");
+        EXPECT_TRUE(receiver->started()) << "amidi did not start";
+        return receiver;
+    }
+
+    QString gadget;
+    QString controller;
+};
+
+TEST_F(UsbGadget, UnpluggedAndPluggedInAgainItGetsTheWholeStateWithoutAnyUserAction) {
+    ASSERT_TRUE(plug(true));
+    auto receiver = startReceiver();
+    const std::string device = listedName();
+    ASSERT_FALSE(device.empty()) << "the USB MIDI device was never listed:\n" << SequencerListing();
+    home.writePreferences(device);
+    const xg::MixerState state = Evening();
+    MixerProgram& program = startMixer({home.writeSettingsFile("usb.mix", state.FileText())});
+    ASSERT_FALSE(waitForMainWindow("usb").isEmpty()) << program.log();
+    const xg::Messages whole = xg::Load(state, false); // a locked state: its load is the whole
+    receiver->waitForMessages(whole.size(), kLimit);
+    EXPECT_EQ(xg::Hex(receiver->messages()), xg::Hex(whole)) << "the start-up load";
+
+    receiver.reset();
+    ASSERT_TRUE(plug(false));
+    ASSERT_TRUE(
+        WaitUntil([] { return SequencerListing().find(kProduct) == std::string::npos; }, kLimit))
+        << SequencerListing();
+    ASSERT_TRUE(plug(true));
+    receiver = startReceiver();
+    receiver->waitForMessages(whole.size(), kLimit);
+    std::this_thread::sleep_for(2s); // a second sending would show up
+    EXPECT_EQ(xg::Hex(receiver->messages()), xg::Hex(whole)) << program.log();
+    std::cout << "USB MIDI device plugged in again: " << receiver->messages().size()
+              << " messages checked\n";
+}
+
 } // namespace
 } // namespace vireo::test

@@ -3,6 +3,8 @@
 #include "JackTestProcesses.h"
 
 #include <QRegularExpression>
+#include <algorithm>
+#include <cctype>
 #include <csignal>
 #include <regex>
 #include <sstream>
@@ -131,6 +133,48 @@ std::string SequencerListing() {
 bool WaitForSequencerPort(const QString& client, std::chrono::milliseconds limit) {
     const std::string wanted = "'" + client.toStdString() + "'";
     return WaitUntil([&] { return SequencerListing().find(wanted) != std::string::npos; }, limit);
+}
+
+xg::Messages ParseRawMidiDump(const std::string& text) {
+    xg::Messages messages;
+    std::istringstream words(text);
+    bool inSysEx = false;
+    for (std::string word; words >> word;) {
+        const bool hex = word.size() % 2 == 0 && std::all_of(word.begin(), word.end(), [](char c) {
+                             return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+                         });
+        for (std::size_t at = 0; hex && at < word.size(); at += 2) {
+            const auto byte = static_cast<std::uint8_t>(std::stoi(word.substr(at, 2), nullptr, 16));
+            if ((byte & 0x80) != 0 && !(inSysEx && byte == 0xF7))
+                messages.emplace_back();
+            if (!messages.empty())
+                messages.back().push_back(byte);
+            inSysEx = byte == 0xF0 || (inSysEx && byte != 0xF7);
+        }
+    }
+    return messages;
+}
+
+RawMidiDump::RawMidiDump(const QString& device)
+    : process_(std::make_unique<QProcess>()) {
+    process_->setStandardErrorFile(QProcess::nullDevice());
+    process_->start("stdbuf", {"-oL", "amidi", "-d", "-p", device});
+    started_ = process_->waitForStarted(10000);
+}
+
+RawMidiDump::~RawMidiDump() {
+    process_->kill();
+    process_->waitForFinished(10000);
+}
+
+xg::Messages RawMidiDump::messages() {
+    process_->waitForReadyRead(0);
+    text_ += process_->readAllStandardOutput().toStdString();
+    return ParseRawMidiDump(text_);
+}
+
+bool RawMidiDump::waitForMessages(std::size_t count, std::chrono::milliseconds limit) {
+    return WaitUntil([&] { return messages().size() >= count; }, limit);
 }
 
 } // namespace vireo::test

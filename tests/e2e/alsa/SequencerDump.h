@@ -43,6 +43,28 @@ private:
     bool paused_ = false;
 };
 
+// A byte stream as amidi -d prints it (hexadecimal bytes) cut into messages: a status byte
+// starts one, a system-exclusive message runs to its F7.
+xg::Messages ParseRawMidiDump(const std::string& text);
+
+// amidi -d on a raw MIDI device ("hw:card,0"): what a USB MIDI device received.
+class RawMidiDump {
+public:
+    explicit RawMidiDump(const QString& device);
+    ~RawMidiDump();
+    RawMidiDump(const RawMidiDump&) = delete;
+    RawMidiDump& operator=(const RawMidiDump&) = delete;
+
+    bool started() const { return started_; }
+    xg::Messages messages();
+    bool waitForMessages(std::size_t count, std::chrono::milliseconds limit);
+
+private:
+    std::unique_ptr<QProcess> process_;
+    std::string text_;
+    bool started_ = false;
+};
+
 // Runs aconnect with these arguments; true when it succeeds.
 bool Aconnect(const QStringList& arguments);
 // The sequencer's listing of clients, ports and connections (aconnect -l).

@@ -32,5 +32,15 @@ TEST(SequencerDumpReading, AnUnfinishedLineCountsOnlyOnceComplete) {
     EXPECT_EQ(ParseSequencerDump(line + "\n"), (xg::Messages{{0xB3, 0x07, 0x64}}));
 }
 
+TEST(RawMidiDumpReading, CutsTheByteStreamIntoMessagesWhereverTheLinesBreak) {
+    // As amidi -d prints it: the bytes of a message run together, one message a line.
+    const std::string text = "\nF043104C00007E00F7\nB00764\nB1 07 64\nF07F7F040111\n64F7";
+    EXPECT_EQ(ParseRawMidiDump(text),
+              (xg::Messages{{0xF0, 0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7},
+                            {0xB0, 0x07, 0x64},
+                            {0xB1, 0x07, 0x64},
+                            {0xF0, 0x7F, 0x7F, 0x04, 0x01, 0x11, 0x64, 0xF7}}));
+}
+
 } // namespace
 } // namespace vireo::test

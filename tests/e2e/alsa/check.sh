@@ -21,7 +21,7 @@ echo "guest exit status: $status; whole run $(($(date +%s) - started)) s"
 
 passed=0
 failed=0
-for xml in "$out/bare.xml" "$out/card.xml"; do
+for xml in "$out/bare.xml" "$out/card.xml" "$out/gadget.xml"; do
     if [[ ! -f "$xml" ]]; then
         echo "missing results: $(basename "$xml")"
         failed=$((failed + 1))
