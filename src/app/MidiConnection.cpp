@@ -8,17 +8,36 @@ MidiConnector::MidiConnector()
     : MidiConnector([] { return std::make_unique<SystemMidiService>(); }) {}
 
 MidiConnector::MidiConnector(Factory make)
-    : pending_(std::async(std::launch::async, [make = std::move(make)] {
-        MidiConnection connection{make(), 0, 0};
-        connection.deviceCount = connection.service->deviceCount();
-        connection.serversAnswering = connection.service->serversAnswering();
-        return connection;
-    })) {}
+    : service_(make())
+    , pending_(std::async(std::launch::async,
+                          [&service = *service_, searched = searched_.get_future()]() mutable {
+                              MidiConnection connection;
+                              connection.deviceCount = service.deviceCount();
+                              connection.serversAnswering = service.serversAnswering();
+                              service.prepare(searched.get());
+                              return connection;
+                          })) {}
 
-MidiConnector::~MidiConnector() = default; // an async future joins its thread
+// A connection not taken: its thread ends before the service goes.
+MidiConnector::~MidiConnector() {
+    if (!pending_.valid())
+        return;
+    prepareFor({});
+    pending_.wait();
+}
+
+void MidiConnector::prepareFor(std::vector<std::string> searched) {
+    if (searchGiven_)
+        return;
+    searchGiven_ = true;
+    searched_.set_value(std::move(searched));
+}
 
 MidiConnection MidiConnector::take() {
-    return pending_.get();
+    prepareFor({});
+    MidiConnection connection = pending_.get();
+    connection.service = std::move(service_);
+    return connection;
 }
 
 } // namespace vireo

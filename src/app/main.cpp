@@ -1,8 +1,10 @@
-// The program's entry: hardware check, single instance, then the windows and the event loop.
+// The program's entry: the window built while the MIDI systems connect, the hardware check,
+// single instance, then the window's start and the event loop.
 #include "app/CommandLine.h"
 #include "app/HardwareCheck.h"
 #include "app/MidiConnection.h"
 #include "dialogs/TFormMessage.h"
+#include "midi/DeviceSelection.h"
 #include "midi/JackMidiSystem.h"
 #include "midi/SystemMidiService.h"
 #include "persistence/PreferencesStore.h"
@@ -70,7 +72,19 @@ int main(int argc, char* argv[]) {
     app.setApplicationName(QString::fromStdString(LoadStr(IDS_APPTITLE)));
     app.setDesktopFileName(QStringLiteral("sonexa-vireo-mixer"));
 
-    std::optional<MidiConnection> connection;
+    // The window is built while the connection runs, and neither shown nor started: a start
+    // that the hardware check refuses, or that hands its file over, throws it away unseen.
+    // The toolkit is not asked about a tray: it would settle on a kind of tray icon before a
+    // panel that starts later is there. A notification area that comes or goes later is
+    // followed.
+    auto areas = IsNtBelow4() ? nullptr : NotificationAreaWatcher::ForPlatform();
+    const bool areaAtStart = areas && areas->AvailableNow();
+    const bool noTray = !areaAtStart;
+    std::optional<MidiConnection> connection; // outlives the window, which holds its service
+    TForm1 form(connector.service(), PreferencesStore::Shared(), {arguments, noTray},
+                TForm1::Unstarted{});
+    connector.prepareFor(SearchedDevices(PreferencesStore::Shared()));
+
     HardwareProbes probes;
     probes.midiOutCount = [&] {
         connection = connector.take();
@@ -99,13 +113,8 @@ int main(int argc, char* argv[]) {
         break;
     }
 
-    // The toolkit is not asked: it would settle on a kind of tray icon before a panel that
-    // starts later is there. A notification area that comes or goes later is followed.
-    auto areas = IsNtBelow4() ? nullptr : NotificationAreaWatcher::ForPlatform();
-    const bool areaAtStart = areas && areas->AvailableNow();
-    const bool noTray = !areaAtStart;
     app.setQuitOnLastWindowClosed(noTray);
-    TForm1 form(midi, PreferencesStore::Shared(), {arguments, noTray});
+    form.Start();
     MixerTray tray(form, areaAtStart, std::move(areas));
     TFormMessage lockWarning(PreferencesStore::Shared(), &form);
     form.SetLockWarningDialog(&lockWarning);

@@ -26,19 +26,14 @@ private:
     PreferencesStore& store_;
 };
 
-void UseRecordedDevice(TMidiOutput& port, PreferencesStore& store) {
-    store.SetRootKey(RegRoot::CurrentUser);
-    const std::string name = store.ReadRegString(SettingsKey, kDeviceName, kMapperName);
-    if (!FindDeviceByName(port, name))
-        port.SetDeviceID(MidiOutService::kMapper);
+bool MachineProbed(PreferencesStore& store) {
+    store.SetRootKey(RegRoot::LocalMachine);
+    return store.ReadRegInteger(MachineKey, kCheckedDevice, 0) != 0;
 }
 
-void ProbeDevices(TMidiOutput& port, PreferencesStore& store) {
-    if (!FindDeviceByName(port, "Multi-") && !FindDeviceByName(port, "MPU"))
-        port.SetDeviceID(MidiOutService::kMapper);
-    store.WriteRegInteger(MachineKey, kCheckedDevice, 1);
+std::string RecordedDevice(PreferencesStore& store) {
     store.SetRootKey(RegRoot::CurrentUser);
-    store.WriteRegString(SettingsKey, kDeviceName, port.ProductName());
+    return store.ReadRegString(SettingsKey, kDeviceName, kMapperName);
 }
 
 } // namespace
@@ -71,13 +66,27 @@ std::optional<int> DeviceIndexByName(MidiOutService& service, const std::string&
     return std::nullopt;
 }
 
+std::vector<std::string> SearchedDevices(PreferencesStore& store) {
+    const UserRootOnExit userRoot(store);
+    if (MachineProbed(store))
+        return {RecordedDevice(store)};
+    return {"Multi-", "MPU"};
+}
+
 void ChooseOutputDevice(TMidiOutput& port, PreferencesStore& store) {
     const UserRootOnExit userRoot(store);
+    const bool probed = MachineProbed(store);
+    bool found = false;
+    for (const std::string& text : SearchedDevices(store))
+        found = found || FindDeviceByName(port, text);
+    if (!found)
+        port.SetDeviceID(MidiOutService::kMapper);
+    if (probed)
+        return;
     store.SetRootKey(RegRoot::LocalMachine);
-    if (store.ReadRegInteger(MachineKey, kCheckedDevice, 0) != 0)
-        UseRecordedDevice(port, store);
-    else
-        ProbeDevices(port, store);
+    store.WriteRegInteger(MachineKey, kCheckedDevice, 1);
+    store.SetRootKey(RegRoot::CurrentUser);
+    store.WriteRegString(SettingsKey, kDeviceName, port.ProductName());
 }
 
 } // namespace vireo

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vireo {
 
@@ -21,6 +22,11 @@ bool FindDeviceByName(TMidiOutput& port, std::string_view text);
 // chosen name per user; later it looks the user's recorded name up again. When nothing fits,
 // the mapper (-1) is used. Leaves the store's root on CurrentUser.
 void ChooseOutputDevice(TMidiOutput& port, PreferencesStore& store);
+
+// What ChooseOutputDevice looks for, in order, each by FindDeviceByName: the user's recorded
+// device once the machine was probed, otherwise "Multi-", then "MPU". Reads only; leaves the
+// store's root on CurrentUser.
+std::vector<std::string> SearchedDevices(PreferencesStore& store);
 
 // After ChooseOutputDevice: the user's recorded device when the port fell back to the mapper
 // because that device is missing now; empty when the mapper is the user's own choice or the

@@ -97,6 +97,14 @@ MidiResult JackMidiCore::openPort(const MidiSystem::Port& port, int& id) {
         return MidiError::NoDriver;
     if (client_.load() == nullptr)
         return MidiError::NoDriver; // its server went away meanwhile
+    // Taking the prepared port asks the server nothing, so it waits for no cycle.
+    if (Slot* prepared = preparedSlot(port)) {
+        // Connected cycles ago: the connection has reached the device.
+        const bool settled = cyclesDone_.load() > prepared->connectedAt + kSettleCycles;
+        id = publish(static_cast<std::size_t>(prepared - slots_.data()),
+                     settled ? kSettleCycles - 1 : 0);
+        return MidiError::NoError;
+    }
     if (serverStalled())
         return MidiError::NotReady;
     reclaimReleased();
@@ -107,16 +115,9 @@ MidiResult JackMidiCore::openPort(const MidiSystem::Port& port, int& id) {
     }
     if (target == nullptr)
         return MidiError::NoDevice;
-    Slot* slot = freeSlot();
-    if (slot == nullptr)
-        return MidiError::NoMemory;
-    if (MidiResult result = registerPort(*slot, "out_" + std::to_string(++portCounter_)))
+    Slot* slot = nullptr;
+    if (MidiResult result = connectNewSlot(target, port.key, slot))
         return result;
-    slot->target.store(target);
-    if (MidiResult result = connectPorts(slot->registered.load(), port.key)) {
-        unregisterPort(*slot);
-        return result;
-    }
     id = publish(static_cast<std::size_t>(slot - slots_.data()));
     return MidiError::NoError;
 }
@@ -216,9 +217,30 @@ void JackMidiCore::releaseSlot(Slot* slot) {
 // A client with no port of ours in use only costs: its process thread wakes every cycle, and
 // it maps the server's port table. The own port counts as in use from its first open on.
 void JackMidiCore::releaseUnused() {
-    if (client_.load() == nullptr || serverGone_.load() || inUse())
+    if (client_.load() == nullptr || serverGone_.load())
         return;
-    disconnect(); // on a hung server the close waits on the server thread, not here
+    if (Slot* spare = spareSlot())
+        unregisterPort(*spare); // never published: the process cycle never read it
+    if (!inUse())
+        disconnect(); // on a hung server the close waits on the server thread, not here
+}
+
+// What opening the port waits for, done ahead: the client joins the server's cycles, and a
+// port of ours is registered and connected to it, but not open (it sends nothing).
+void JackMidiCore::prepare(const MidiSystem::Port& port) {
+    if (!connect() || !activate() || client_.load() == nullptr || spareSlot() != nullptr)
+        return;
+    jack_port_t* target = nullptr;
+    {
+        const std::lock_guard lock(clientMutex_);
+        target = jack_port_by_name(client_.load(), port.key.c_str());
+    }
+    Slot* slot = nullptr;
+    if (target == nullptr || connectNewSlot(target, port.key, slot) != MidiError::NoError)
+        return;
+    slot->state = SlotState::Spare;
+    slot->preparedFor = port.key;
+    slot->connectedAt = cyclesDone_.load();
 }
 
 // Whether a port of ours is registered and not on its way out.
@@ -593,6 +615,39 @@ JackMidiCore::Slot* JackMidiCore::freeSlot() {
     return nullptr;
 }
 
+JackMidiCore::Slot* JackMidiCore::spareSlot() {
+    for (Slot& slot : slots_) {
+        if (slot.state == SlotState::Spare && slot.registered.load() != nullptr)
+            return &slot;
+    }
+    return nullptr;
+}
+
+// The port prepare() connected to `port`, while that connection holds. A spare for another
+// device, or one that lost its connection, goes.
+JackMidiCore::Slot* JackMidiCore::preparedSlot(const MidiSystem::Port& port) {
+    Slot* spare = spareSlot();
+    if (spare == nullptr || (spare->preparedFor == port.key && !spare->lost.load()))
+        return spare;
+    unregisterPort(*spare);
+    return nullptr;
+}
+
+// A new port of ours, registered and connected to `target` (named `key`).
+MidiResult JackMidiCore::connectNewSlot(jack_port_t* target, const std::string& key, Slot*& slot) {
+    slot = freeSlot();
+    if (slot == nullptr)
+        return MidiError::NoMemory;
+    if (MidiResult result = registerPort(*slot, "out_" + std::to_string(++portCounter_)))
+        return result;
+    slot->target.store(target);
+    if (MidiResult result = connectPorts(slot->registered.load(), key)) {
+        unregisterPort(*slot);
+        return result;
+    }
+    return MidiError::NoError;
+}
+
 MidiResult JackMidiCore::registerPort(Slot& slot, const std::string& name) {
     if (!slot.queue)
         slot.queue = std::make_unique<JackMidiQueue>(kQueueBytes);
@@ -644,9 +699,9 @@ MidiResult JackMidiCore::connectPorts(jack_port_t* from, const std::string& to) 
     return *result == 0 || *result == EEXIST ? MidiError::NoError : MidiError::NoDevice;
 }
 
-int JackMidiCore::publish(std::size_t slot) {
+int JackMidiCore::publish(std::size_t slot, int connectedCycles) {
     slots_[slot].state = SlotState::Open;
-    slots_[slot].connectedCycles.store(0);
+    slots_[slot].connectedCycles.store(connectedCycles);
     slots_[slot].live.store(slots_[slot].registered.load());
     return opened_.add(Opened{slot, session_});
 }

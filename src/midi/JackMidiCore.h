@@ -54,12 +54,14 @@ public:
     MidiResult connectOwnPort(const std::string& name);
     void setChangeListener(MidiSystem::ChangeListener listener);
     void releaseUnused();
+    void prepare(const MidiSystem::Port& port);
     // Lets go of the client at the system's end, waiting for its close at most kCloseMs.
     void end();
     void finishCalls();
 
 private:
-    enum class SlotState { Free, Open, Closed, Releasing }; // Closed: the own port only
+    // Closed: the own port only. Spare: registered and connected by prepare(), not open yet.
+    enum class SlotState { Free, Open, Closed, Releasing, Spare };
 
     // One output port of ours. The process cycle reads `live` and the queue; the
     // notification thread reads `registered` and `target` and sets `lost`.
@@ -74,6 +76,8 @@ private:
         // Window thread only.
         SlotState state = SlotState::Free;
         bool own = false;
+        std::string preparedFor;       // a spare's device
+        std::uint64_t connectedAt = 0; // the cycle count when a spare was connected
         std::uint64_t releasedAt = 0;
     };
     struct Opened {
@@ -114,10 +118,13 @@ private:
     void releaseSlot(Slot* slot);
     void reclaimReleased();
     Slot* freeSlot();
+    Slot* spareSlot();
+    Slot* preparedSlot(const MidiSystem::Port& port);
+    MidiResult connectNewSlot(jack_port_t* target, const std::string& key, Slot*& slot);
     MidiResult registerPort(Slot& slot, const std::string& name);
     void unregisterPort(Slot& slot);
     MidiResult connectPorts(jack_port_t* from, const std::string& to);
-    int publish(std::size_t slot);
+    int publish(std::size_t slot, int connectedCycles = 0);
     Slot* liveSlot(const Opened& opened);
     Slot* ownSlot();
     template <typename Done> bool waitForCycles(Done done, std::chrono::milliseconds limit);

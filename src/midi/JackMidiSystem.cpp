@@ -64,4 +64,8 @@ void JackMidiSystem::releaseUnused() {
     core_->releaseUnused();
 }
 
+void JackMidiSystem::prepare(const Port& port) {
+    core_->prepare(port);
+}
+
 } // namespace vireo

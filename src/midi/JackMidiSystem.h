@@ -48,6 +48,9 @@ public:
     MidiResult connectOwnPort(const std::string& name) override;
     void setChangeListener(ChangeListener listener) override;
     void releaseUnused() override;
+    // Activates the client, and registers an output port connected to `port`, which the next
+    // openPort() of `port` takes.
+    void prepare(const Port& port) override;
 
 private:
     std::shared_ptr<JackMidiCore> core_;

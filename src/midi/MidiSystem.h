@@ -79,6 +79,10 @@ public:
     // Lets go of what the system holds only to list and ask (a connection with none of the
     // program's ports in use); the next call connects again.
     virtual void releaseUnused() {}
+
+    // Does ahead what opening `port` would otherwise start with, where that takes the system
+    // time; releaseUnused() lets go of what no open took.
+    virtual void prepare(const Port& /*port*/) {}
 };
 
 } // namespace vireo

@@ -161,6 +161,17 @@ void SystemMidiService::scan() {
     scanned_ = true;
 }
 
+void SystemMidiService::prepare(const std::vector<std::string>& searched) {
+    for (const std::string& text : searched) {
+        for (const Device& device : devices_) {
+            if (device.port.name.find(text) != std::string::npos) {
+                device.system->prepare(device.port);
+                return;
+            }
+        }
+    }
+}
+
 // Systems that were only listed or asked let go of their connection until the next call.
 void SystemMidiService::releaseUnused() {
     for (const auto& system : systems_)

@@ -40,6 +40,9 @@ public:
     MidiResult connectMapper(const std::string& name) override;
     void setChangeListener(ChangeListener listener) override;
     void releaseUnused() override;
+    // Readies the open of the device that FindDeviceByName finds first for one of the texts, in
+    // their order, in the last scan's list.
+    void prepare(const std::vector<std::string>& searched);
 
 private:
     struct Device {

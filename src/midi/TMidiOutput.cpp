@@ -20,6 +20,9 @@ TMidiOutput::TMidiOutput(MidiOutService& service)
     : service_(service)
     , numDevs_(ClampedCount(service.deviceCount())) {}
 
+TMidiOutput::TMidiOutput(MidiOutService& service, CountLater)
+    : service_(service) {}
+
 TMidiOutput::~TMidiOutput() {
     if (state_ != MidiState::Opened)
         return;

@@ -32,6 +32,10 @@ public:
     enum class MidiState : std::uint8_t { Opened, Closed };
 
     explicit TMidiOutput(MidiOutService& service);
+    // A port that asks the service nothing until RecountDevices(): it may be made before the
+    // service has connected.
+    struct CountLater {};
+    TMidiOutput(MidiOutService& service, CountLater);
     ~TMidiOutput();
     TMidiOutput(const TMidiOutput&) = delete;
     TMidiOutput& operator=(const TMidiOutput&) = delete;

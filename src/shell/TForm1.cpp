@@ -51,7 +51,7 @@ Qt::WindowFlags MainWindowFlags(bool withMinimizeBox) {
 
 } // namespace
 
-TForm1::TForm1(MidiOutService& midi, PreferencesStore& store, Options options)
+TForm1::TForm1(MidiOutService& midi, PreferencesStore& store, Options options, Unstarted)
     : QMainWindow(nullptr, MainWindowFlags(options.isNtBelow4))
     , midi_(midi)
     , store_(store)
@@ -61,12 +61,23 @@ TForm1::TForm1(MidiOutService& midi, PreferencesStore& store, Options options)
     connect(this, &QWidget::windowTitleChanged, this, &QWidget::setAccessibleName);
     setWindowTitle(AppTitle());
     BuildWindow();
-    MidiOutput1 = std::make_unique<TMidiOutput>(midi);
+    MidiOutput1 = std::make_unique<TMidiOutput>(midi, TMidiOutput::CountLater{});
     Mixer = std::make_unique<MixerPanels>(client_, *MidiOutput1);
     Mixer->SetResetButton(ResetButton);
     Mixer->windowVisible = [this] { return isVisible(); };
     ConnectCommands();
     Mixer->VolumeTrackBar->setFocus(); // opens on its first control in reading order
+    setWindowIcon(AppIcon());          // the other windows get it once the start is not refused
+}
+
+TForm1::TForm1(MidiOutService& midi, PreferencesStore& store, Options options)
+    : TForm1(midi, store, std::move(options), Unstarted{}) {
+    Start();
+}
+
+void TForm1::Start() {
+    started_ = true;
+    MidiOutput1->RecountDevices();
     WatchMapperPatch();
     try {
         MidiOutput1->ApplyStoredDescription();
@@ -77,9 +88,12 @@ TForm1::TForm1(MidiOutService& midi, PreferencesStore& store, Options options)
     creating_ = false;
 }
 
+// A window thrown away unstarted leaves the preferences as they were.
 TForm1::~TForm1() {
-    StopWatchingMapperPatch();
-    FormDestroy();
+    if (started_) {
+        StopWatchingMapperPatch();
+        FormDestroy();
+    }
     qApp->removeEventFilter(this);
 }
 
@@ -88,7 +102,7 @@ void TForm1::FormCreate() {
     // make the native window at once, and a window made before it is placed takes its position
     // for the client area's instead of the frame's.
     startMinimized_ = options_.isNtBelow4;
-    QApplication::setWindowIcon(AppIcon());
+    QApplication::setWindowIcon(windowIcon());
     qApp->installEventFilter(this); // AppMessageHook
     if (!options_.arguments.isEmpty()) {
         SettingsFileName = options_.arguments.first();

@@ -58,8 +58,17 @@ public:
         bool isNtBelow4 = false; // no tray: this window is the application's main window
     };
 
+    // Builds the window with its menus, panels and icon, and nothing more: nothing is read,
+    // shown or sent, and the MIDI service, which may still be connecting, is not asked.
+    struct Unstarted {};
+    TForm1(MidiOutService& midi, PreferencesStore& store, Options options, Unstarted);
+    // Builds the window and starts it.
     TForm1(MidiOutService& midi, PreferencesStore& store, Options options);
     ~TForm1() override;
+
+    // The rest of the creation, once the service has connected: the preferences, the device
+    // choice and open, and the start-up load. Once only, before the window shows.
+    void Start();
 
     // The hidden lock warning dialog created after this window.
     void SetLockWarningDialog(TFormMessage* dialog) { lockWarning_ = dialog; }
@@ -200,6 +209,7 @@ private:
     bool deviceStatePending_ = false; // the device switched while the port was closed
     bool inPreferences_ = false;      // the Preferences dialog uses the port
     bool creating_ = true;
+    bool started_ = false;
     QWidget* client_ = nullptr;
     TFormMessage* lockWarning_ = nullptr;
     static std::unique_ptr<QDialog> CreatePreferencesDialog(TForm1& form);

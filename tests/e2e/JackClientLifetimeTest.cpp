@@ -46,6 +46,15 @@ public:
         jack_disconnect(client_, probe.c_str(), port.c_str());
         return active;
     }
+    // The full names of the ports that match the regular expression.
+    std::vector<std::string> ports(const std::string& pattern) const {
+        std::vector<std::string> names;
+        const char** found = jack_get_ports(client_, pattern.c_str(), nullptr, 0);
+        for (const char** name = found; name != nullptr && *name != nullptr; ++name)
+            names.emplace_back(*name);
+        jack_free(found);
+        return names;
+    }
     bool has(const std::string& name) const {
         char* uuid = jack_get_uuid_for_client_name(client_, name.c_str());
         if (uuid == nullptr)
@@ -167,6 +176,40 @@ TEST_F(JackClientWhileUsed, TheOwnPortKeepsTheClientThroughItsCloseAndOtherDevic
     ASSERT_NO_THROW(device.Close());
     EXPECT_TRUE(clientThere()) << "closing a device let go of the mapper's port";
     EXPECT_EQ(service->mapperConnections(), std::vector<std::string>{dump->port()});
+}
+
+// The connection prepares the open of the device the window will choose: an active client
+// with a port already connected to it, which the open takes; the port goes when nothing
+// took it, and the client with it.
+TEST_F(JackClientWhileUsed, APreparedPortIsTheChosenDevicesOrGoesWhenUnused) {
+    const std::string ours = std::string(kClient) + ":out_.*";
+    const std::vector<std::string> searched{"no such device", dump->port()};
+    ASSERT_GE(WaitForDevice(*service, dump->port()), 0) << dump->port() << " never appeared";
+    service->prepare(searched);
+    const std::vector<std::string> spare = watch->ports(ours);
+    ASSERT_EQ(spare.size(), 1u) << "no port was prepared";
+    EXPECT_EQ(PortConnections(spare.front()), std::vector<std::string>{dump->port()});
+    service->releaseUnused();
+    EXPECT_FALSE(clientThere()) << "an unused prepared port kept the client";
+
+    service->deviceCount();
+    service->prepare(searched);
+    TMidiOutput mapper(*service);
+    mapper.SetDeviceID(MidiOutService::kMapper);
+    mapper.Open();
+    ASSERT_EQ(mapper.LastError(), MidiError::NoError);
+    service->releaseUnused();
+    EXPECT_TRUE(WaitUntil([&] { return watch->ports(ours).empty(); }, 20s))
+        << "the port the mapper did not take stayed";
+
+    service->prepare(searched);
+    TMidiOutput device(*service);
+    ASSERT_NO_FATAL_FAILURE(OpenOnDump(device));
+    const std::vector<std::string> prepared = watch->ports(ours);
+    ASSERT_EQ(prepared.size(), 1u) << "the open registered a port beside the prepared one";
+    EXPECT_EQ(PortConnections(prepared.front()), std::vector<std::string>{dump->port()});
+    device.PutShort(0xB0, 0x07, 0x64);
+    EXPECT_TRUE(dump->waitForMessages(1, 20s));
 }
 
 // With nothing open, listing connects anew; a server that hangs must not hold it.

@@ -21,6 +21,7 @@ struct Trace {
     std::shared_future<void> release; // answers() waits for it when set
     bool released = true;
     std::atomic<bool> destroyed{false};
+    test::FakeMidiSystem* system = nullptr; // the sound server, owned by the service
 };
 
 // A fake system that tells the trace when it is asked and when it goes; answers() waits for
@@ -37,6 +38,7 @@ MidiConnector::Factory Systems(Trace& trace, std::vector<std::string> names) {
                     trace.release.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
         };
         system->ended = [&trace] { trace.destroyed = true; };
+        trace.system = system.get();
         std::vector<std::unique_ptr<MidiSystem>> systems;
         systems.push_back(std::move(system));
         systems.push_back(std::make_unique<test::FakeMidiSystem>());
@@ -56,6 +58,15 @@ TEST(MidiConnectionTest, ScansOnAThreadOfItsOwnAndHandsTheScannedServiceOver) {
     std::string name;
     ASSERT_EQ(connection.service->productName(1, name), MidiError::NoError);
     EXPECT_EQ(name, "Monitor:in");
+    EXPECT_TRUE(trace.system->preparedKeys.empty()) << "nothing was searched for";
+}
+
+TEST(MidiConnectionTest, PreparesTheOpenOfTheFirstDeviceTheSearchFinds) {
+    Trace trace;
+    MidiConnector connector(Systems(trace, {"Synth:in", "MPU-401:in", "Multi-IO:in"}));
+    connector.prepareFor({"No such", "MPU", "Multi-"});
+    const MidiConnection connection = connector.take();
+    EXPECT_EQ(trace.system->preparedKeys, std::vector<std::string>{"key of MPU-401:in"});
 }
 
 TEST(MidiConnectionTest, StartingReturnsWhileTheConnectionIsStillUnderWay) {

@@ -38,6 +38,7 @@ public:
     std::set<int> lostIds;
     // What happened.
     std::vector<std::string> openedKeys; // "own" for the program's own port
+    std::vector<std::string> preparedKeys;
     std::vector<std::pair<int, Bytes>> sent;
     std::vector<int> resets;
     std::set<int> open;
@@ -79,6 +80,7 @@ public:
         }
         return closeResult;
     }
+    void prepare(const Port& port) override { preparedKeys.push_back(port.key); }
     bool lost(int id) override { return lostIds.count(id) != 0; }
     std::vector<std::string> ownPortConnections() override { return wires; }
     MidiResult connectOwnPort(const std::string& name) override {
