@@ -2,6 +2,7 @@
 // once a port of its product name appears, and a recorded choice that was missing at the start
 // is taken up once it appears, unless the user has chosen in Preferences since. Either way the
 // device gets the window's whole state once.
+#include "controls/GuardedHandler.h"
 #include "midi/DeviceSelection.h"
 #include "midi/MidiOutService.h"
 #include "midi/TMidiOutput.h"
@@ -52,11 +53,7 @@ void TForm1::SendWholeStateOnce() {
     deviceStatePending_ = MidiOutput1->State() != TMidiOutput::MidiState::Opened;
     if (deviceStatePending_)
         return;
-    try {
-        Mixer->SendWholeState();
-    } catch (const EmidioutputError& error) {
-        MixerApplication::ReportError(QString::fromUtf8(error.what()));
-    }
+    RunGuarded(&MixerApplication::ReportError, [this] { Mixer->SendWholeState(); });
 }
 
 } // namespace vireo

@@ -1,5 +1,6 @@
 // The mapper's patch: the wires of the program's own port are remembered per user and made
 // again when their ports exist, and a synthesizer newly wired to it gets the window's state.
+#include "controls/GuardedHandler.h"
 #include "midi/MapperPatch.h"
 #include "midi/MidiOutService.h"
 #include "midi/TMidiOutput.h"
@@ -75,11 +76,7 @@ void TForm1::SendStateToNewWire() {
     mapperStatePending_ = !open;
     if (!open)
         return;
-    try {
-        Mixer->SendWholeState();
-    } catch (const EmidioutputError& error) {
-        MixerApplication::ReportError(QString::fromUtf8(error.what()));
-    }
+    RunGuarded(&MixerApplication::ReportError, [this] { Mixer->SendWholeState(); });
 }
 
 } // namespace vireo
